@@ -1,2 +1,4 @@
 target_sources(mms_gui PRIVATE
+  ${CMAKE_CURRENT_LIST_DIR}/Ti.h
+  ${CMAKE_CURRENT_LIST_DIR}/Ti.cpp
 )
