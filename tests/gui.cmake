@@ -1,1 +1,4 @@
-# tests of this area are listed here
+include(gui_shell.cmake)       # main window
+include(gui_dialogs.cmake)     # settings dialogs, splash, licence
+include(gui_datawindow.cmake)  # data window, threshold dialog
+include(gui_write.cmake)       # write dialogs

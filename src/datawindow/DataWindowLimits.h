@@ -26,3 +26,19 @@ struct CellThreshold {
 };
 
 }  // namespace mms
+
+namespace mms {
+
+// The display formats of a data window, in the order of its radio buttons.
+enum class DisplayFormat {
+  RBDecimal,
+  RBInteger,
+  RBHexadecimal,
+  RBBinary,
+  RBFloat,
+  RBSwFloat,
+  RBDouble,
+  RBSwDouble
+};
+
+}  // namespace mms

@@ -1,0 +1,5 @@
+#include "auxiliary/Licenseform.h"
+
+TLicense* License = nullptr;
+
+TLicense::TLicense(QWidget* parent) : QDialog(parent) {}

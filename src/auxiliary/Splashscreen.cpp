@@ -1,0 +1,5 @@
+#include "auxiliary/Splashscreen.h"
+
+TSplashScreenForm* SplashScreenForm = nullptr;
+
+TSplashScreenForm::TSplashScreenForm(QWidget* parent) : QDialog(parent) {}

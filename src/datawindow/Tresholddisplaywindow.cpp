@@ -1,0 +1,5 @@
+#include "datawindow/Tresholddisplaywindow.h"
+
+TThresholdWindow* ThresholdWindow = nullptr;
+
+TThresholdWindow::TThresholdWindow(QWidget* parent) : QDialog(parent) {}

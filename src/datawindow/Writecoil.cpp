@@ -1,0 +1,5 @@
+#include "datawindow/Writecoil.h"
+
+TWriteCoilForm* WriteCoilForm = nullptr;
+
+TWriteCoilForm::TWriteCoilForm(QWidget* parent) : QDialog(parent) {}

@@ -1,0 +1,5 @@
+#include "datawindow/Writeregister.h"
+
+TWriteRegisterForm* WriteRegisterForm = nullptr;
+
+TWriteRegisterForm::TWriteRegisterForm(QWidget* parent) : QDialog(parent) {}

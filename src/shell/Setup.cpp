@@ -1,0 +1,5 @@
+#include "shell/Setup.h"
+
+TSetupForm* SetupForm = nullptr;
+
+TSetupForm::TSetupForm(QWidget* parent) : QDialog(parent) {}
