@@ -1,4 +1,4 @@
 mms_core_library(mms_transport
-  ${CMAKE_CURRENT_LIST_DIR}/TransportPlaceholder.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ConnectionSettings.cpp
 )
 target_link_libraries(mms_transport PUBLIC mms_codec mms_log mms_common)

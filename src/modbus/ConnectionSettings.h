@@ -1,0 +1,83 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace mms {
+
+class IniFile;
+
+// Parity code of the serial line.
+enum class ParityCode : uint8_t { kNone = 0, kOdd = 1, kEven = 2, kMark = 3, kSpace = 4 };
+
+// Stop-bits code of the serial line.
+enum class StopBitsCode : uint8_t { kOne = 0, kOneAndHalf = 1, kTwo = 2 };
+
+// The texts Connect reads from the settings file, exactly as stored, with
+// Connect's own defaults for missing keys (the settings dialog has other
+// defaults of its own). Nothing is converted here, so that Connect can report
+// a bad value at the step that uses it.
+struct ConnectionSettings {
+  std::string Protocol = "ModbusRTU";   // [Protocol] Protocol
+  std::string Port = "COM1";            // [RTUPortSettings] Port
+  std::string Bitrate = "115200";       // [RTUPortSettings] Bitrate
+  std::string Parity = "NONE";          // [RTUPortSettings] Parity
+  std::string StopBits = "1";           // [RTUPortSettings] StopBits
+  std::string Timeout = "1000";         // [General] Timeout
+  std::string DelayBetweenPolls = "5";  // [General] DelayBetweenPolls
+  std::string IPAddress = "127.0.0.1";  // [TCPPortSettings] IPAddress
+  std::string TCPPort = "502";          // [TCPPortSettings] TCPPort
+  std::string ScanRate = "1000";        // [General] ScanRate
+};
+
+ConnectionSettings ReadConnectionSettings(const IniFile& file);
+
+// "ModbusRTU" -> kModbusRtu, "ModbusTCP" -> kModbusTcp (exact, case-sensitive);
+// anything else -> nullopt, and Connect keeps the protocol it had.
+std::optional<uint8_t> ProtocolModeFromText(const std::string& text);
+
+// One of 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200 given as an
+// integer text (see StrToInt); nullopt for any other value or text.
+std::optional<int> BaudFromText(const std::string& text);
+// "NONE", "ODD", "EVEN", "MARK", "SPACE" (exact); nullopt otherwise.
+std::optional<ParityCode> ParityFromText(const std::string& text);
+// "1", "1.5", "2" (exact); nullopt otherwise.
+std::optional<StopBitsCode> StopBitsFromText(const std::string& text);
+
+// The serial line Connect opens, converted from the settings.
+struct SerialLineSettings {
+  std::string Port = "COM1";  // as typed; shown in the status bar
+  std::string DevicePath = "/dev/ttyS0";
+  int BaudRate = 115200;
+  ParityCode Parity = ParityCode::kNone;
+  StopBitsCode StopBits = StopBitsCode::kOne;
+  int TimeoutMs = 1000;  // never negative
+};
+
+// Converts Port, Bitrate, Parity, StopBits and Timeout in that order. Throws
+// Error with the message Connect shows: the integer conversion message for a
+// Bitrate or Timeout that is not an integer, "Unsupported bit rate '<text>'",
+// "Unsupported parity '<text>'", "Unsupported stop bits '<text>'", or, for
+// "1.5", "1.5 stop bits are not supported by the serial driver".
+SerialLineSettings SerialLineFromSettings(const ConnectionSettings& settings);
+
+// Timeout text to milliseconds: StrToInt, negative values taken as 0.
+int TimeoutFromText(const std::string& text);
+
+// The device behind a Port setting: a name starting with "/" is a path,
+// "COMn" (n >= 1, any letter case) is "/dev/ttyS<n-1>", any other name is
+// taken below "/dev/".
+std::string SerialDevicePath(const std::string& port);
+
+// The Port list: "COM1" ... "COM9", then the paths of the serial devices
+// present on this machine (/dev/ttyS* that have a UART behind them,
+// /dev/ttyUSB*, /dev/ttyACM* and other hardware-backed ttys), in natural order.
+std::vector<std::string> SerialPortChoices();
+
+// SerialPortChoices over other roots, for tests: `sysClassTty` stands for
+// /sys/class/tty and `devDir` for /dev.
+std::vector<std::string> SerialPortChoicesFrom(const std::string& sysClassTty,
+                                               const std::string& devDir);
+
+}  // namespace mms
