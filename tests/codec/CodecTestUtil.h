@@ -1,0 +1,60 @@
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "modbus/Modbusrtufunctions.h"
+#include "support/FakeTransport.h"
+
+namespace mms::test {
+
+// "01 03 00 0A" -> bytes.
+inline Bytes H(const std::string& text) {
+  Bytes out;
+  unsigned value = 0;
+  int digits = 0;
+  for (char c : text) {
+    if (c == ' ') continue;
+    value = value * 16 + static_cast<unsigned>(std::stoi(std::string(1, c), nullptr, 16));
+    if (++digits == 2) {
+      out.push_back(static_cast<uint8_t>(value));
+      value = 0;
+      digits = 0;
+    }
+  }
+  return out;
+}
+
+// bytes -> "01 03 00 0A", so failures show frames the way they are written.
+inline std::string Hex(const Bytes& bytes) {
+  std::string out;
+  char cell[4];
+  for (uint8_t b : bytes) {
+    std::snprintf(cell, sizeof cell, "%02X", b);
+    if (!out.empty()) out += ' ';
+    out += cell;
+  }
+  return out;
+}
+
+// An RTU frame: the bytes from the device ID on, then their CRC.
+inline Bytes Rtu(const std::string& pdu) {
+  Bytes frame = H(pdu);
+  frame.resize(frame.size() + 2);
+  int length = static_cast<int>(frame.size()) - 2;
+  AppendCrc(frame.data(), length);
+  return frame;
+}
+
+// A TCP frame: header with the given transaction id and a length field that
+// matches the bytes from the unit id on.
+inline Bytes Tcp(const std::string& pdu, uint16_t transactionId = 0) {
+  Bytes body = H(pdu);
+  Bytes frame = {HiByte(transactionId), LoByte(transactionId), 0, 0,
+                 HiByte(static_cast<uint16_t>(body.size())),
+                 LoByte(static_cast<uint16_t>(body.size()))};
+  frame.insert(frame.end(), body.begin(), body.end());
+  return frame;
+}
+
+}  // namespace mms::test
