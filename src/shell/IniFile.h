@@ -1,5 +1,7 @@
 #pragma once
+#include <cstddef>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace mms {
@@ -14,6 +16,18 @@ namespace mms {
 // file when missing; every other line stays as it was. Commit() writes the
 // whole text to a temporary file in the same folder and renames it over the
 // old one, so a failed or interrupted save never leaves a damaged file.
+//
+// Reading tolerates LF, CRLF and CR line ends and a missing final line end;
+// blanks (spaces, tabs) around names and values are dropped; a line whose
+// first non-blank character is ';' is a comment. The first "[Name]" of a
+// section and the first line of a key within it count; later duplicates are
+// kept in the file but not read. Commit() writes LF line ends and adds no
+// blank lines. A CR or LF inside a written section, key or value becomes a
+// blank, so one write always stays one line.
+//
+// A file that exists but cannot be read (a directory, no permission, not a
+// regular file, larger than kMaxFileSize) reads as empty, and Commit() then
+// refuses to replace it rather than lose its content.
 class IniFile {
  public:
   // Reads the file when it exists and is readable; anything else (missing,
@@ -24,15 +38,32 @@ class IniFile {
 
   std::string ReadString(const std::string& section, const std::string& key,
                          const std::string& defaultValue) const;
-  void WriteString(const std::string& section, const std::string& key,
-                   const std::string& value);
+  void WriteString(const std::string& section, const std::string& key, const std::string& value);
 
   // Throws Error("Unable to write to <path>") when the file cannot be written.
+  // A symbolic link is followed: its target is replaced, and an existing
+  // file keeps its permission bits.
   void Commit() const;
 
+  static constexpr size_t kMaxValueLength = 2047;
+  static constexpr size_t kMaxFileSize = 16u << 20;
+
  private:
+  struct Section {
+    size_t headerLine = 0;
+    size_t lastKeyLine = 0;  // where a new key goes after; the header when empty
+    std::unordered_map<std::string, size_t> keys;  // lower-case key -> line
+  };
+
+  void Load();
+  void BuildIndex();
+  void InsertLine(size_t at, std::string text);
+  std::string Text() const;
+
   std::string path_;
   std::vector<std::string> lines_;
+  std::unordered_map<std::string, Section> sections_;  // lower-case name -> first one
+  bool unreadable_ = false;
 };
 
 }  // namespace mms
