@@ -1,1 +1,8 @@
-# tests of this area are listed here
+# Window files and windows sets.
+mms_gtest(windowfile_test
+  LIBS mms_windowfile
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/windowfile/TestFiles.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/windowfile/WindowfileTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/windowfile/WindowssetTest.cpp
+)
