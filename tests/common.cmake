@@ -5,4 +5,5 @@ mms_gtest(common_tests
     ${CMAKE_CURRENT_LIST_DIR}/common/ConversionsTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/common/ErrorsTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/common/IniFileTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/common/TrafficStatisticsTest.cpp
 )
