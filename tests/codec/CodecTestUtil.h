@@ -1,4 +1,5 @@
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -50,10 +51,13 @@ inline Bytes Rtu(const std::string& pdu) {
 // matches the bytes from the unit id on.
 inline Bytes Tcp(const std::string& pdu, uint16_t transactionId = 0) {
   Bytes body = H(pdu);
-  Bytes frame = {HiByte(transactionId), LoByte(transactionId), 0, 0,
-                 HiByte(static_cast<uint16_t>(body.size())),
-                 LoByte(static_cast<uint16_t>(body.size()))};
-  frame.insert(frame.end(), body.begin(), body.end());
+  const auto length = static_cast<uint16_t>(body.size());
+  Bytes frame(6 + body.size());
+  frame[0] = HiByte(transactionId);
+  frame[1] = LoByte(transactionId);
+  frame[4] = HiByte(length);
+  frame[5] = LoByte(length);
+  std::copy(body.begin(), body.end(), frame.begin() + 6);
   return frame;
 }
 
