@@ -1,1 +1,18 @@
-# tests of this area are listed here
+# The polling thread: pass order, pauses, writes, stop and exit, bounds.
+mms_gtest(polling_test
+  LIBS mms_polling mms_codec
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/polling/PollHarness.h
+    ${CMAKE_CURRENT_LIST_DIR}/polling/PollingTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/polling/PollOverCodecTest.cpp
+)
+# Its own program: it replaces the global allocator to count.
+mms_gtest(polling_alloc_test
+  LIBS mms_polling
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/polling/NoAllocationTest.cpp
+)
+# Typed values turned into write requests.
+mms_gtest(write_value_test
+  LIBS mms_write
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/polling/WriteValueTest.cpp
+)

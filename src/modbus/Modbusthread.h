@@ -103,8 +103,8 @@ class Pool {
   void Execute();
   bool WaitForRun();
   void VisitSlot(int slot);
-  void Poll(const std::shared_ptr<WindowRecord>& record, Transport& transport);
-  bool RunCallback(const std::function<void()>& task);
+  void Poll(const WindowRecord& record, Transport* transport);
+  void RunCallback(const std::function<void()>& task);
   // Interruptible pause; returns early on shutdown, and on a stop request
   // when `wakeOnStop`.
   void Pause(int32_t ms, bool wakeOnStop);
@@ -121,10 +121,11 @@ class Pool {
   bool running_ = false;          // resumed and not yet suspended
   bool StopRequested = false;     // set by RequestStop, cleared by the thread
   bool shutdown_ = false;
+  std::atomic<bool> stopping_{false};  // shutdown_, readable without the lock
+  std::atomic<bool> raisePriority_{false};
   std::shared_ptr<Transport> transport_;
   std::atomic<uint8_t> protocolMode_{kModbusRtu};
   std::atomic<int32_t> delayBetweenPolls_{0};
-  std::atomic<int> threadId_{0};
 
   // Polling-thread state; the callbacks read it while the thread waits.
   int32_t ScanDelay = 0;
