@@ -8,3 +8,14 @@ mms_gtest(codec_tests
     ${CMAKE_CURRENT_LIST_DIR}/codec/TransactionTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/codec/NoHeapTest.cpp
 )
+
+# The fuzz target replayed over its seed corpus with the normal compiler, so
+# every test run (and the ThreadSanitizer run) covers those inputs too.
+add_executable(codec_fuzz_replay
+  ${PROJECT_SOURCE_DIR}/fuzz/ReplyFuzzer.cpp
+  ${PROJECT_SOURCE_DIR}/fuzz/ReplayMain.cpp
+)
+target_link_libraries(codec_fuzz_replay PRIVATE mms_codec)
+target_include_directories(codec_fuzz_replay PRIVATE ${CMAKE_CURRENT_SOURCE_DIR})
+add_test(NAME codec_fuzz_replay COMMAND codec_fuzz_replay ${PROJECT_SOURCE_DIR}/fuzz/corpus)
+set_tests_properties(codec_fuzz_replay PROPERTIES TIMEOUT 120 LABELS core)
