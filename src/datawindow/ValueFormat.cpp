@@ -1,1 +1,172 @@
-// placeholder until written
+#include "datawindow/ValueFormat.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace mms {
+namespace {
+
+void AppendLatin1(std::string& out, uint8_t byte) {
+  if (byte < 0x80) {
+    out += static_cast<char>(byte);
+  } else {
+    out += static_cast<char>(0xC0 | (byte >> 6));
+    out += static_cast<char>(0x80 | (byte & 0x3F));
+  }
+}
+
+// to_chars is locale independent; the separator is put in afterwards.
+std::string ToChars(double value, std::chars_format fmt, int precision) {
+  char buffer[400];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, fmt, precision);
+  if (result.ec != std::errc()) return std::string();
+  return std::string(buffer, result.ptr);
+}
+
+bool HasNonZeroDigit(const std::string& text) {
+  for (char c : text) {
+    if (c == 'E') break;
+    if (c >= '1' && c <= '9') return true;
+  }
+  return false;
+}
+
+std::string Unsigned(uint16_t w) { return std::to_string(w); }
+
+std::string Hex4(uint16_t w) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string text(4, '0');
+  for (int i = 3; i >= 0; --i, w >>= 4) text[i] = kDigits[w & 0xF];
+  return text;
+}
+
+std::string Binary16(uint16_t w) {
+  std::string text(16, '0');
+  for (int bit = 0; bit < 16; ++bit) {
+    if (w & (1u << bit)) text[15 - bit] = '1';
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string AsciiSuffix(uint16_t word, const AsciiOptions& options) {
+  if (!options.Enabled) return std::string();
+  const uint8_t low = word & 0xFF;
+  const uint8_t high = word >> 8;
+  uint8_t bytes[2] = {0, 0};
+  switch (options.Mode) {
+    case AsciiMode::OneChar:
+      bytes[0] = low;
+      break;
+    case AsciiMode::TwoChar:
+      bytes[0] = low;
+      bytes[1] = high;
+      break;
+    case AsciiMode::TwoCharSwapped:
+      bytes[0] = high;
+      bytes[1] = low;
+      break;
+  }
+  std::string text = "  '";
+  for (uint8_t b : bytes) {
+    if (b == 0) break;
+    AppendLatin1(text, b);
+  }
+  text += '\'';
+  return text;
+}
+
+std::string FormatFixed(double value, int precision, char decimalSeparator) {
+  if (std::isnan(value)) return "NAN";
+  if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
+  if (precision < 1) precision = 1;
+  if (precision > 17) precision = 17;
+  const double magnitude = std::fabs(value);
+
+  // Rounded to `precision` significant digits, the value tells how many
+  // integer digits it has and so where the single rounding must happen.
+  const std::string sci = ToChars(magnitude, std::chars_format::scientific, precision - 1);
+  const size_t e = sci.find('e');
+  if (e == std::string::npos) return std::string();
+  const int exponent = std::atoi(sci.c_str() + e + 1);
+  std::string digits;
+  for (size_t i = 0; i < e; ++i) {
+    if (sci[i] != '.') digits += sci[i];
+  }
+  const int intDigits = magnitude == 0 ? 1 : exponent + 1;
+
+  std::string body;
+  if (intDigits > precision) {
+    body = digits.substr(0, 1);
+    if (digits.size() > 1) body += decimalSeparator + digits.substr(1);
+    body += 'E';
+    body += exponent < 0 ? '-' : '+';
+    const int absExp = std::abs(exponent);
+    if (absExp < 10) body += '0';
+    body += std::to_string(absExp);
+  } else if (intDigits + 4 <= precision) {
+    body = ToChars(magnitude, std::chars_format::fixed, 4);
+    const size_t dot = body.find('.');
+    if (dot != std::string::npos) body[dot] = decimalSeparator;
+  } else {
+    // Fewer than 4 decimals survive the significant digits; pad with zeros.
+    std::string integer = intDigits > 0 ? digits.substr(0, intDigits) : "0";
+    std::string fraction = intDigits > 0 ? digits.substr(intDigits) : digits;
+    if (intDigits < 0) fraction.insert(0, static_cast<size_t>(-intDigits), '0');
+    fraction.resize(4, '0');
+    body = integer + decimalSeparator + fraction;
+  }
+  if (std::signbit(value) && HasNonZeroDigit(body)) body.insert(0, 1, '-');
+  return body;
+}
+
+float SingleFromWords(uint16_t first, uint16_t second, bool swapped) {
+  const uint32_t bits = swapped ? (uint32_t{first} << 16) | second : (uint32_t{second} << 16) | first;
+  float value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+double DoubleFromWords(const uint16_t words[4], bool swapped) {
+  uint64_t bits = 0;
+  for (int i = 0; i < 4; ++i) {
+    const int shift = swapped ? 16 * (3 - i) : 16 * i;
+    bits |= uint64_t{words[i]} << shift;
+  }
+  double value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+std::string FormatValueCell(const uint16_t* words, size_t wordCount, size_t k,
+                            const CellFormat& format) {
+  auto word = [&](size_t i) -> uint16_t { return words && i < wordCount ? words[i] : 0; };
+  const uint16_t w = word(k);
+  switch (format.Format) {
+    case DisplayFormat::RBDecimal:
+      return Unsigned(w) + AsciiSuffix(w, format.Ascii);
+    case DisplayFormat::RBInteger:
+      return std::to_string(static_cast<int16_t>(w)) + AsciiSuffix(w, format.Ascii);
+    case DisplayFormat::RBHexadecimal:
+      return Hex4(w) + AsciiSuffix(w, format.Ascii);
+    case DisplayFormat::RBBinary:
+      return Binary16(w);
+    case DisplayFormat::RBFloat:
+    case DisplayFormat::RBSwFloat:
+      if (k % 2 != 0) return std::string();
+      return FormatFixed(SingleFromWords(w, word(k + 1), format.Format == DisplayFormat::RBSwFloat),
+                         6, format.DecimalSeparator);
+    case DisplayFormat::RBDouble:
+    case DisplayFormat::RBSwDouble: {
+      if (k % 4 != 0) return std::string();
+      const uint16_t four[4] = {w, word(k + 1), word(k + 2), word(k + 3)};
+      return FormatFixed(DoubleFromWords(four, format.Format == DisplayFormat::RBSwDouble), 8,
+                         format.DecimalSeparator);
+    }
+  }
+  return std::string();
+}
+
+}  // namespace mms

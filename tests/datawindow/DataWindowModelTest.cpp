@@ -1,0 +1,235 @@
+#include "datawindow/DataWindowModel.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace mms {
+namespace {
+
+std::vector<std::string> Row0(const DataWindowModel& m) {
+  std::vector<std::string> texts;
+  for (int c = 0; c < m.ColumnCount(); ++c) texts.push_back(m.CellText(c, 0));
+  return texts;
+}
+
+std::vector<uint16_t> Counting(size_t n) {
+  std::vector<uint16_t> words(n);
+  for (size_t i = 0; i < n; ++i) words[i] = static_cast<uint16_t>(i);
+  return words;
+}
+
+TEST(GridLayout, NewWindowHeaders) {
+  DataWindowModel m;
+  EXPECT_EQ(m.ColumnCount(), 5);
+  EXPECT_EQ(Row0(m), (std::vector<std::string>{" ", "Alias", "0", "Alias", "10"}));
+  for (int r = 1; r <= 10; ++r) EXPECT_EQ(m.CellText(0, r), std::to_string(r - 1));
+  for (int c = 0; c < 5; ++c) EXPECT_EQ(m.ColumnWidth(c), c == 2 || c == 4 ? 100 : 72) << c;
+  EXPECT_EQ(m.CellText(2, 1), "");
+}
+
+TEST(GridLayout, ShapeFollowsLength) {
+  struct Case {
+    int length;
+    int columns;
+  };
+  for (Case c : {Case{0, 3}, Case{9, 3}, Case{10, 5}, Case{15, 5}, Case{20, 7}, Case{99, 21},
+                 Case{100, 23}}) {
+    DataWindowModel m;
+    EXPECT_TRUE(m.RebuildGrid(0, static_cast<uint16_t>(c.length)));
+    EXPECT_EQ(m.ColumnCount(), c.columns) << c.length;
+    EXPECT_EQ(m.CellText(c.columns - 1, 0), std::to_string((c.columns - 3) / 2 * 10));
+    EXPECT_EQ(m.CellText(c.columns, 0), "") << "nothing past the last column";
+  }
+}
+
+TEST(GridLayout, LengthAbove100KeepsLayoutAndContents) {
+  DataWindowModel m;
+  m.RebuildGrid(0, 20);
+  const uint16_t words[30] = {7};
+  m.FillGrid(words, 30, CellFormat{});
+  for (int length : {101, 1090, 2000, 65535}) {
+    EXPECT_FALSE(m.RebuildGrid(500, static_cast<uint16_t>(length)));
+    EXPECT_EQ(m.ColumnCount(), 7);
+    EXPECT_EQ(m.CellText(2, 0), "0");
+    EXPECT_EQ(m.CellText(2, 1), "7");
+  }
+}
+
+TEST(GridLayout, AddressHeadersDoNotWrap) {
+  DataWindowModel m;
+  m.RebuildGrid(65530, 20);
+  EXPECT_EQ(Row0(m),
+            (std::vector<std::string>{" ", "Alias", "65530", "Alias", "65540", "Alias", "65550"}));
+}
+
+TEST(GridLayout, SelectedAddress) {
+  struct Case {
+    int col, row;
+    uint16_t address;
+    uint16_t expected;
+  };
+  const Case cases[] = {
+      {2, 1, 0, 0},        {2, 10, 0, 9},         {4, 3, 100, 112},    {22, 10, 0, 109},
+      {4, 1, 65535, 9},    {2, 1, 65535, 65535},  {1, 1, 0, 65531},    {0, 1, 0, 65526},
+      {3, 5, 100, 109},
+  };
+  for (const Case& c : cases) {
+    SelectCell(c.col, c.row, c.address);
+    EXPECT_EQ(SelectedAddress, c.expected) << c.col << "," << c.row << " @" << c.address;
+    EXPECT_EQ(SelectedCol, c.col);
+    EXPECT_EQ(SelectedRow, c.row);
+  }
+}
+
+TEST(DataWindowModel, RebuildPutsKeptAliasesBackAndEmptiesValues) {
+  DataWindowModel m;
+  m.SetAlias(0, "Pressure");
+  m.SetAlias(12, "Flow");
+  m.SetAlias(124, "Last");
+  m.RebuildGrid(0, 15);
+  EXPECT_EQ(m.CellText(1, 1), "Pressure");
+  EXPECT_EQ(m.CellText(3, 3), "Flow");
+  EXPECT_EQ(m.AliasShownAt(12), "Flow");
+
+  m.SetCellText(1, 1, "Typed");  // edited in the grid
+  EXPECT_EQ(m.AliasShownAt(0), "Typed");
+  const uint16_t words[20] = {1};
+  m.FillGrid(words, 20, CellFormat{});
+  m.RebuildGrid(0, 15);
+  EXPECT_EQ(m.CellText(1, 1), "Pressure") << "a rebuild brings the kept alias back";
+  EXPECT_EQ(m.CellText(2, 1), "") << "values vanish until the next poll";
+
+  m.RebuildGrid(0, 12);
+  EXPECT_EQ(m.CellText(3, 3), "") << "offset 12 is not polled with Length 12";
+  m.SetAlias(125, "beyond");  // ignored
+  EXPECT_EQ(m.Alias(125), "");
+  EXPECT_EQ(m.Alias(124), "Last");
+}
+
+TEST(DataWindowModel, FillGridShowsTrailingCellsFromTheBuffer) {
+  DataWindowModel m;
+  m.RebuildGrid(0, 15);
+  const std::vector<uint16_t> words = Counting(kReadBufferSize);
+  m.FillGrid(words.data(), words.size(), CellFormat{});
+  for (int k = 0; k < 20; ++k) {
+    const GridCell cell = ValueCellOfOffset(k);
+    EXPECT_EQ(m.CellText(cell.Col, cell.Row), std::to_string(k));
+    EXPECT_EQ(m.CellValue(cell.Col, cell.Row), k);
+    EXPECT_EQ(m.PolledValue(k), k);
+  }
+  EXPECT_EQ(m.PolledValue(20), 0) << "only the laid-out groups are visited";
+  EXPECT_EQ(m.CellText(1, 1), "") << "alias cells are not touched";
+  EXPECT_EQ(m.ValidResponses(), 1u);
+}
+
+TEST(DataWindowModel, FillGridInFloatFormat) {
+  DataWindowModel m;
+  const uint16_t words[12] = {0x0000, 0x3F80};
+  m.FillGrid(words, 12, CellFormat{DisplayFormat::RBFloat, {}, '.'});
+  EXPECT_EQ(m.CellText(2, 1), "1.0000");
+  EXPECT_EQ(m.CellText(2, 2), "");
+  EXPECT_EQ(m.CellValue(2, 2), 0x3F80) << "the rules test the row's own word";
+}
+
+TEST(DataWindowModel, LargestGridUsesColumns21And22) {
+  DataWindowModel m;
+  m.RebuildGrid(0, 100);
+  const std::vector<uint16_t> words = Counting(kReadBufferSize);
+  m.FillGrid(words.data(), words.size(), CellFormat{});
+  EXPECT_EQ(m.CellText(22, 10), "109");
+  m.SetBgColor(22, 10, 255);
+  m.SetThreshold(21, 5, CellThreshold{1, 1, 5, 0, 1, 2});
+  EXPECT_EQ(m.BgColorAt(109), 255);
+  EXPECT_EQ(m.FillColor(22, 10), 255);
+  EXPECT_EQ(m.FillColor(21, 5), 1) << "alias cells test 0";
+}
+
+// Whatever Length, buffer size or coordinates come in, nothing reads or
+// writes outside a table: out-of-range writes are dropped, reads give defaults.
+TEST(DataWindowModel, OutOfRangeCoordinatesAreHarmless) {
+  auto m = std::make_unique<DataWindowModel>();
+  for (int length : {0, 100, 101, 1090, 2000, 65535}) {
+    m->RebuildGrid(65535, static_cast<uint16_t>(length));
+    const uint16_t few[3] = {1, 2, 3};
+    m->FillGrid(few, 3, CellFormat{DisplayFormat::RBSwDouble, {}, '.'});
+    m->FillGrid(nullptr, 0, CellFormat{});
+  }
+  EXPECT_EQ(m->ColumnCount(), 23);
+  EXPECT_EQ(m->CellText(22, 10), "0") << "words past the buffer count as 0";
+  for (int col : {-5, -1, 23, 24, 1000}) {
+    for (int row : {-1, 0, 5, 11, 12}) {
+      m->SetBgColor(col, row, 1);
+      m->SetThreshold(col, row, CellThreshold{1, 1, 0, 0, 1, 1});
+      m->SetCellText(col, row, "x");
+      EXPECT_EQ(m->BgColor(col, row), kColorWhite);
+      EXPECT_EQ(m->Threshold(col, row), CellThreshold{});
+      EXPECT_EQ(m->CellText(col, row), "");
+      EXPECT_EQ(m->CellValue(col, row), 0);
+      EXPECT_FALSE(m->FillColor(col, row).has_value());
+    }
+  }
+  for (int offset : {-1, 110, 2000, 65535}) {
+    m->SetBgColorAt(offset, 1);
+    m->SetThresholdAt(offset, CellThreshold{1, 2, 0, 0, 0, 0});
+    EXPECT_EQ(m->BgColorAt(offset), kColorWhite);
+    EXPECT_EQ(m->ThresholdAt(offset), CellThreshold{});
+    EXPECT_EQ(m->AliasShownAt(offset), "");
+    EXPECT_EQ(m->PolledValue(offset), 0);
+  }
+  m->SetCellText(0, 3, "header");  // fixed cells are not editable
+  EXPECT_EQ(m->CellText(0, 3), "2");
+}
+
+TEST(DataWindowModel, DoubleClickTarget) {
+  DataWindowModel m;
+  m.RebuildGrid(100, 20);
+  const std::vector<uint16_t> words = Counting(kReadBufferSize);
+  m.FillGrid(words.data(), words.size(), CellFormat{});
+
+  SelectCell(4, 3, 100);  // row 3 of group 1
+  auto target = m.DoubleClickTarget(3, 100);
+  ASSERT_TRUE(target.has_value());
+  EXPECT_FALSE(target->Coil);
+  EXPECT_EQ(target->Address, 112);
+  EXPECT_EQ(target->Value, 12);
+  target = m.DoubleClickTarget(1, 100);
+  ASSERT_TRUE(target.has_value());
+  EXPECT_TRUE(target->Coil);
+
+  EXPECT_FALSE(m.DoubleClickTarget(2, 100).has_value()) << "inputs cannot be written";
+  EXPECT_FALSE(m.DoubleClickTarget(4, 100).has_value());
+  for (int col : {0, 1, 3}) {
+    SelectCell(col, 3, 100);
+    EXPECT_FALSE(m.DoubleClickTarget(3, 100).has_value()) << col;
+  }
+  // A selection made before the address moved far away reads no stale table entry.
+  SelectCell(2, 1, 100);
+  target = m.DoubleClickTarget(3, 50000);
+  ASSERT_TRUE(target.has_value());
+  EXPECT_EQ(target->Value, 0);
+}
+
+TEST(DataWindowModel, CountersAndErrorText) {
+  DataWindowModel m;
+  m.CountPoll();
+  m.CountPoll();
+  m.CountError();
+  m.ShowTimeout();
+  EXPECT_EQ(m.ErrorText(), "Modbus message timeout");
+  m.ShowInvalidReply();
+  EXPECT_EQ(m.ErrorText(), "Invalid response to Modbus message");
+  const uint16_t words[20] = {};
+  m.FillGrid(words, 20, CellFormat{});
+  EXPECT_EQ(m.ErrorText(), "");
+  EXPECT_EQ(m.Polls(), 2u);
+  EXPECT_EQ(m.ValidResponses(), 1u);
+  EXPECT_EQ(m.Errors(), 1u);
+  m.ResetCounters();
+  EXPECT_EQ(m.Polls() + m.ValidResponses() + m.Errors(), 0u);
+}
+
+}  // namespace
+}  // namespace mms

@@ -1,0 +1,156 @@
+#include "datawindow/ValueFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace mms {
+namespace {
+
+using F = DisplayFormat;
+
+AsciiOptions Ascii(AsciiMode mode) { return AsciiOptions{true, mode}; }
+const AsciiOptions kNoAscii{};
+
+struct CellCase {
+  F format;
+  std::vector<uint16_t> words;  // from offset k on
+  AsciiOptions ascii;
+  const char* expected;
+};
+
+// Every case formats offset 0 of its words; the table covers the examples a
+// user sees in each format, with and without the ASCII display.
+TEST(ValueFormat, CellTextsOfEveryFormat) {
+  const CellCase cases[] = {
+      {F::RBDecimal, {65}, Ascii(AsciiMode::OneChar), "65  'A'"},
+      {F::RBDecimal, {0x4142}, Ascii(AsciiMode::TwoChar), "16706  'BA'"},
+      {F::RBDecimal, {0x4142}, Ascii(AsciiMode::TwoCharSwapped), "16706  'AB'"},
+      {F::RBDecimal, {0x4100}, Ascii(AsciiMode::TwoChar), "16640  ''"},
+      {F::RBDecimal, {0x4100}, Ascii(AsciiMode::TwoCharSwapped), "16640  'A'"},
+      {F::RBDecimal, {0x0041}, Ascii(AsciiMode::TwoCharSwapped), "65  ''"},
+      {F::RBDecimal, {0}, Ascii(AsciiMode::OneChar), "0  ''"},
+      {F::RBDecimal, {65535}, kNoAscii, "65535"},
+      {F::RBDecimal, {0}, kNoAscii, "0"},
+      {F::RBInteger, {65535}, kNoAscii, "-1"},
+      {F::RBInteger, {0x8000}, kNoAscii, "-32768"},
+      {F::RBInteger, {0x7FFF}, kNoAscii, "32767"},
+      {F::RBInteger, {0xFF41}, Ascii(AsciiMode::OneChar), "-191  'A'"},
+      {F::RBHexadecimal, {10}, kNoAscii, "000A"},
+      {F::RBHexadecimal, {0xBEEF}, kNoAscii, "BEEF"},
+      {F::RBHexadecimal, {0x4142}, Ascii(AsciiMode::TwoChar), "4142  'BA'"},
+      {F::RBBinary, {5}, kNoAscii, "0000000000000101"},
+      {F::RBBinary, {0x8001}, Ascii(AsciiMode::TwoChar), "1000000000000001"},
+      // Latin-1 bytes come out as UTF-8 characters.
+      {F::RBDecimal, {0x00E9}, Ascii(AsciiMode::OneChar), "233  '\xC3\xA9'"},
+      // Float formats never carry the ASCII text.
+      {F::RBFloat, {0x0000, 0x3F80}, Ascii(AsciiMode::OneChar), "1.0000"},
+      {F::RBSwFloat, {0x3F80, 0x0000}, kNoAscii, "1.0000"},
+      {F::RBFloat, {0x3F80, 0x0000}, kNoAscii, "0.0000"},  // a denormal
+      {F::RBSwFloat, {0xC049, 0x0FDB}, kNoAscii, "-3.1416"},
+      {F::RBFloat, {0x0FDB, 0x4049}, kNoAscii, "3.1416"},
+      {F::RBFloat, {0xF000, 0x47F1}, kNoAscii, "123872.0000"},
+      {F::RBFloat, {0xFFFF, 0x7F7F}, kNoAscii, "3.40282E+38"},
+      {F::RBFloat, {0x0000, 0x7FC0}, kNoAscii, "NAN"},
+      {F::RBFloat, {0x0000, 0x7F80}, kNoAscii, "INF"},
+      {F::RBSwFloat, {0xFF80, 0x0000}, kNoAscii, "-INF"},
+      {F::RBDouble, {0, 0, 0, 0x3FF0}, kNoAscii, "1.0000"},
+      {F::RBSwDouble, {0x3FF0, 0, 0, 0}, kNoAscii, "1.0000"},
+      {F::RBSwDouble, {0x4009, 0x21FB, 0x5444, 0x2D18}, kNoAscii, "3.1416"},
+      {F::RBDouble, {0x2D18, 0x5444, 0x21FB, 0xC009}, kNoAscii, "-3.1416"},
+      {F::RBSwDouble, {0x7FEF, 0xFFFF, 0xFFFF, 0xFFFF}, kNoAscii, "1.7976931E+308"},
+      {F::RBSwDouble, {0xFFF8, 0, 0, 0}, kNoAscii, "NAN"},
+  };
+  for (const CellCase& c : cases) {
+    CellFormat format{c.format, c.ascii, '.'};
+    EXPECT_EQ(FormatValueCell(c.words.data(), c.words.size(), 0, format), c.expected)
+        << "format " << static_cast<int>(c.format) << " word " << c.words[0];
+  }
+}
+
+// The multi-word formats show on their first offset only, and take the
+// following words even past the polled range; words past the buffer are 0.
+TEST(ValueFormat, MultiWordFormatsUseTheirFirstOffsetOnly) {
+  const uint16_t words[] = {0, 0x3F80, 0, 0x4000, 0, 0, 0, 0x3FF0};
+  CellFormat single{F::RBFloat, {}, '.'};
+  EXPECT_EQ(FormatValueCell(words, 8, 0, single), "1.0000");
+  EXPECT_EQ(FormatValueCell(words, 8, 1, single), "");
+  EXPECT_EQ(FormatValueCell(words, 8, 2, single), "2.0000");
+  CellFormat dbl{F::RBDouble, {}, '.'};
+  EXPECT_EQ(FormatValueCell(words, 8, 4, dbl), "1.0000");
+  for (size_t k : {1, 2, 3, 5, 6, 7}) EXPECT_EQ(FormatValueCell(words, 8, k, dbl), "") << k;
+
+  // Only words[0] is inside the buffer: the high half reads as 0.
+  EXPECT_EQ(FormatValueCell(words + 6, 1, 0, single), "0.0000");
+  EXPECT_EQ(FormatValueCell(words, 8, 8, single), "0.0000");
+  EXPECT_EQ(FormatValueCell(words, 8, 1000, CellFormat{}), "0");
+  EXPECT_EQ(FormatValueCell(nullptr, 0, 0, CellFormat{F::RBHexadecimal, {}, '.'}), "0000");
+}
+
+struct FixedCase {
+  double value;
+  int precision;
+  const char* expected;
+};
+
+TEST(ValueFormat, FixedNotation) {
+  const FixedCase cases[] = {
+      {1.0, 6, "1.0000"},
+      {3.14159265, 6, "3.1416"},
+      {123456.7, 6, "123457.0000"},
+      {0.00001, 6, "0.0000"},
+      {-0.00001, 6, "0.0000"},  // no "-0.0000"
+      {-0.0, 6, "0.0000"},
+      {0.0, 8, "0.0000"},
+      {-2.5, 6, "-2.5000"},
+      {0.00005, 6, "0.0001"},
+      {1234.56789, 6, "1234.5700"},  // six significant digits win over four decimals
+      {1234.56789, 8, "1234.5679"},
+      {12.345678, 6, "12.3457"},
+      {99.99999, 6, "100.0000"},
+      {999999.4, 6, "999999.0000"},
+      {999999.7, 6, "1.00000E+06"},  // the rounded value needs seven digits
+      {1234567.0, 6, "1.23457E+06"},
+      {-1234567.0, 6, "-1.23457E+06"},
+      {12345678.0, 8, "12345678.0000"},
+      {123456789.0, 8, "1.2345679E+08"},
+      {1e300, 8, "1.0000000E+300"},
+      {std::numeric_limits<double>::quiet_NaN(), 6, "NAN"},
+      {std::numeric_limits<double>::infinity(), 8, "INF"},
+      {-std::numeric_limits<double>::infinity(), 8, "-INF"},
+      {std::numeric_limits<double>::denorm_min(), 8, "0.0000"},
+  };
+  for (const FixedCase& c : cases) {
+    EXPECT_EQ(FormatFixed(c.value, c.precision, '.'), c.expected) << c.value;
+  }
+}
+
+TEST(ValueFormat, DecimalSeparatorIsTheCallers) {
+  EXPECT_EQ(FormatFixed(3.14159265, 6, ','), "3,1416");
+  EXPECT_EQ(FormatFixed(1234567.0, 6, ','), "1,23457E+06");
+  EXPECT_EQ(FormatFixed(1234.56789, 6, ','), "1234,5700");
+  const uint16_t one[] = {0, 0x3F80};
+  EXPECT_EQ(FormatValueCell(one, 2, 0, CellFormat{F::RBFloat, {}, ','}), "1,0000");
+}
+
+TEST(ValueFormat, WordOrdersOfTheSwappedFormats) {
+  const float f = SingleFromWords(0x0000, 0x3FC0, false);
+  EXPECT_EQ(f, 1.5f);
+  EXPECT_EQ(SingleFromWords(0x3FC0, 0x0000, true), 1.5f);
+  const uint16_t plain[] = {0, 0, 0, 0x3FF0};
+  const uint16_t swapped[] = {0x3FF0, 0, 0, 0};
+  EXPECT_EQ(DoubleFromWords(plain, false), 1.0);
+  EXPECT_EQ(DoubleFromWords(swapped, true), 1.0);
+  // Distinct words land in distinct places.
+  const uint16_t mixed[] = {0x1111, 0x2222, 0x3333, 0x4444};
+  uint64_t bits;
+  const double d = DoubleFromWords(mixed, true);
+  std::memcpy(&bits, &d, sizeof bits);
+  EXPECT_EQ(bits, 0x1111222233334444ull);
+}
+
+}  // namespace
+}  // namespace mms
