@@ -1,3 +1,11 @@
-# mms_test_support: libmodbus peers and the scripted slave, for tests and benchmarks.
-# (Empty until the peers are written; add sources with target_sources.)
-add_library(mms_test_support INTERFACE)
+# mms_test_support: test peers shared by the suites and benchmarks: libmodbus
+# slaves on loopback and on pseudo-terminals, our scripted slave, a recording
+# log sink, and (header only) FakeTransport.
+add_library(mms_test_support STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/PtyPair.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/LibmodbusSlaves.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ScriptedSlave.cpp
+)
+target_include_directories(mms_test_support PUBLIC ${CMAKE_CURRENT_LIST_DIR}/..
+                           ${PROJECT_SOURCE_DIR}/src)
+target_link_libraries(mms_test_support PUBLIC PkgConfig::LIBMODBUS Threads::Threads)

@@ -1,0 +1,65 @@
+#pragma once
+#include <sys/socket.h>
+
+#include <cstdint>
+#include <string>
+
+#include "modbus/InterruptibleFd.h"
+#include "modbus/Transport.h"
+
+namespace mms {
+
+class LogSink;
+struct TrafficCounters;
+
+// Modbus TCP client. Open() on the user-interface thread (Connect), the
+// Transport operations on the polling thread, Shutdown() from any thread
+// (Disconnect). A connection that is down is made again by the next Send,
+// one attempt bounded by the timeout, so polling resumes by itself when the
+// device comes back. One object serves one Connect: after Shutdown() it
+// stays closed. Keep it alive (shared_ptr) until no thread uses it.
+class TcpClient : public Transport {
+ public:
+  TcpClient(TrafficCounters& counters, LogSink& log);
+  ~TcpClient() override;
+
+  // Resolves host and port, then makes one connection attempt bounded by
+  // timeoutMs (negative taken as 0). Returns whether it connected; a failed
+  // attempt still leaves a usable client. Throws Error for texts that
+  // cannot be used: "Invalid TCP port '<text>'" (not an integer in
+  // 1..65535) or "Unknown host '<text>'".
+  bool Open(const std::string& host, const std::string& port, int timeoutMs);
+
+  // Wakes a wait in progress at once, closes the socket and makes later
+  // operations fail (-1) or do nothing. Returns within a few milliseconds.
+  void Shutdown();
+  bool IsConnected();
+
+  int TimeoutMs() const override { return timeoutMs_; }
+  // Drains what is already waiting without blocking and logs it as one
+  // received line (not counted); notices a peer that closed the connection.
+  void DiscardStale() override;
+  // Connects first when the connection is down or was lost.
+  void Send(const uint8_t* frame, int length) override;
+  // Waits up to waitMs until data can be read, then takes what is there, up
+  // to `length` bytes. 0 on timeout; -1 when the connection is down, was
+  // closed by the peer or failed (it is then down until the next Send), or
+  // after Shutdown().
+  int Receive(uint8_t* buffer, int length, int waitMs) override;
+  // count 0 logs nothing.
+  void ReplyReceived(const uint8_t* buffer, int count) override;
+
+ private:
+  // Under io_'s lock.
+  void ConnectLocked();
+  void DropLocked() { io_.Reset(); }
+
+  TrafficCounters& counters_;
+  LogSink& log_;
+  int timeoutMs_ = 1000;
+  sockaddr_storage address_{};
+  socklen_t addressLength_ = 0;
+  InterruptibleFd io_;
+};
+
+}  // namespace mms

@@ -1,0 +1,214 @@
+// Connect's settings: keys and defaults, text conversions, port names.
+#include "modbus/ConnectionSettings.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "modbus/Serialport.h"
+#include "modbus/Transport.h"
+#include "shell/Errors.h"
+#include "shell/IniFile.h"
+
+namespace mms {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "mms-settings-XXXXXX").string();
+    path_ = mkdtemp(pattern.data());
+  }
+  ~TempDir() { fs::remove_all(path_); }
+  const fs::path& Path() const { return path_; }
+  void Write(const fs::path& relative, const std::string& text) const {
+    fs::create_directories((path_ / relative).parent_path());
+    std::ofstream(path_ / relative) << text;
+  }
+
+ private:
+  fs::path path_;
+};
+
+TEST(ConnectionSettingsTest, MissingFileGivesConnectDefaults) {
+  TempDir dir;
+  const ConnectionSettings s = ReadConnectionSettings(IniFile((dir.Path() / "none.ini").string()));
+  EXPECT_EQ(s.Protocol, "ModbusRTU");
+  EXPECT_EQ(s.Port, "COM1");
+  EXPECT_EQ(s.Bitrate, "115200");
+  EXPECT_EQ(s.Parity, "NONE");
+  EXPECT_EQ(s.StopBits, "1");
+  EXPECT_EQ(s.Timeout, "1000");
+  EXPECT_EQ(s.DelayBetweenPolls, "5");
+  EXPECT_EQ(s.IPAddress, "127.0.0.1");
+  EXPECT_EQ(s.TCPPort, "502");
+  EXPECT_EQ(s.ScanRate, "1000");
+}
+
+// The dialog also stores Timeout and DelayBetweenPolls under RTUPortSettings;
+// Connect must take the General ones.
+TEST(ConnectionSettingsTest, EachKeyComesFromItsOwnSection) {
+  TempDir dir;
+  dir.Write("ZeKvadro.ini",
+            "[Protocol]\nProtocol=ModbusTCP\n"
+            "[RTUPortSettings]\nPort=COM12\nBitrate=9600\nParity=EVEN\nStopBits=2\n"
+            "Timeout=111\nDelayBetweenPolls=222\n"
+            "[TCPPortSettings]\nIPAddress=10.1.2.3\nTCPPort=1502\n"
+            "[General]\nTimeout=333\nDelayBetweenPolls=44\nScanRate=555\n");
+  const ConnectionSettings s =
+      ReadConnectionSettings(IniFile((dir.Path() / "ZeKvadro.ini").string()));
+  EXPECT_EQ(s.Protocol, "ModbusTCP");
+  EXPECT_EQ(s.Port, "COM12");
+  EXPECT_EQ(s.Bitrate, "9600");
+  EXPECT_EQ(s.Parity, "EVEN");
+  EXPECT_EQ(s.StopBits, "2");
+  EXPECT_EQ(s.Timeout, "333");
+  EXPECT_EQ(s.DelayBetweenPolls, "44");
+  EXPECT_EQ(s.IPAddress, "10.1.2.3");
+  EXPECT_EQ(s.TCPPort, "1502");
+  EXPECT_EQ(s.ScanRate, "555");
+}
+
+TEST(ConnectionSettingsTest, TextConversionsAreExact) {
+  EXPECT_EQ(ProtocolModeFromText("ModbusRTU"), kModbusRtu);
+  EXPECT_EQ(ProtocolModeFromText("ModbusTCP"), kModbusTcp);
+  for (const char* other : {"modbustcp", "MODBUSRTU", "ModbusTCP ", "", "TCP"}) {
+    EXPECT_FALSE(ProtocolModeFromText(other)) << other;
+  }
+
+  for (int rate : {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200}) {
+    EXPECT_EQ(BaudFromText(std::to_string(rate)), rate);
+  }
+  for (const char* other : {"300", "230400", "0", "-9600", "9600x", "", "abc"}) {
+    EXPECT_FALSE(BaudFromText(other)) << other;
+  }
+
+  EXPECT_EQ(ParityFromText("NONE"), ParityCode::kNone);
+  EXPECT_EQ(ParityFromText("ODD"), ParityCode::kOdd);
+  EXPECT_EQ(ParityFromText("EVEN"), ParityCode::kEven);
+  EXPECT_EQ(ParityFromText("MARK"), ParityCode::kMark);
+  EXPECT_EQ(ParityFromText("SPACE"), ParityCode::kSpace);
+  for (const char* other : {"none", "Even", " ODD", "N", ""}) {
+    EXPECT_FALSE(ParityFromText(other)) << other;
+  }
+
+  EXPECT_EQ(StopBitsFromText("1"), StopBitsCode::kOne);
+  EXPECT_EQ(StopBitsFromText("1.5"), StopBitsCode::kOneAndHalf);
+  EXPECT_EQ(StopBitsFromText("2"), StopBitsCode::kTwo);
+  for (const char* other : {"0", "3", "1,5", " 1", ""}) {
+    EXPECT_FALSE(StopBitsFromText(other)) << other;
+  }
+}
+
+TEST(ConnectionSettingsTest, SerialLineFromSettingsConvertsOrRefuses) {
+  ConnectionSettings s;
+  s.Port = "COM3";
+  s.Bitrate = "19200";
+  s.Parity = "MARK";
+  s.StopBits = "2";
+  s.Timeout = "-5";
+  const SerialLineSettings line = SerialLineFromSettings(s);
+  EXPECT_EQ(line.Port, "COM3");
+  EXPECT_EQ(line.DevicePath, "/dev/ttyS2");
+  EXPECT_EQ(line.BaudRate, 19200);
+  EXPECT_EQ(line.Parity, ParityCode::kMark);
+  EXPECT_EQ(line.StopBits, StopBitsCode::kTwo);
+  EXPECT_EQ(line.TimeoutMs, 0);
+
+  struct Case {
+    const char* key;
+    const char* value;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"Bitrate", "fast", "'fast' is not a valid integer value"},
+      {"Bitrate", "14400", "Unsupported bit rate '14400'"},
+      {"Parity", "even", "Unsupported parity 'even'"},
+      {"StopBits", "3", "Unsupported stop bits '3'"},
+      {"StopBits", "1.5", "1.5 stop bits are not supported by the serial driver"},
+      {"Timeout", "1s", "'1s' is not a valid integer value"},
+  };
+  for (const Case& c : cases) {
+    ConnectionSettings bad;
+    if (std::string(c.key) == "Bitrate") bad.Bitrate = c.value;
+    if (std::string(c.key) == "Parity") bad.Parity = c.value;
+    if (std::string(c.key) == "StopBits") bad.StopBits = c.value;
+    if (std::string(c.key) == "Timeout") bad.Timeout = c.value;
+    try {
+      SerialLineFromSettings(bad);
+      ADD_FAILURE() << c.key << "=" << c.value << " accepted";
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), c.message);
+    }
+  }
+}
+
+TEST(ConnectionSettingsTest, PortNamesMapToDevices) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"COM1", "/dev/ttyS0"},  {"COM10", "/dev/ttyS9"},
+      {"com2", "/dev/ttyS1"},  {"/dev/ttyUSB0", "/dev/ttyUSB0"},
+      {"/tmp/x", "/tmp/x"},    {"ttyACM1", "/dev/ttyACM1"},
+      {"COM0", "/dev/COM0"},   {"COM", "/dev/COM"},
+      {"COM1x", "/dev/COM1x"}, {"COM99999999999999", "/dev/COM99999999999999"},
+  };
+  for (const auto& [port, path] : cases) EXPECT_EQ(SerialDevicePath(port), path) << port;
+}
+
+TEST(ConnectionSettingsTest, PortChoicesListComPortsThenPresentDevices) {
+  TempDir root;
+  // ttyS0 has a UART, ttyS1 is an empty slot, tty1 is a virtual console,
+  // ttyUSB10 sorts after ttyUSB2, ttyACM0 has no device node.
+  root.Write("sys/ttyS0/device/x", "");
+  root.Write("sys/ttyS0/type", "4\n");
+  root.Write("sys/ttyS1/device/x", "");
+  root.Write("sys/ttyS1/type", "0\n");
+  root.Write("sys/tty1/dev", "");
+  root.Write("sys/ttyUSB10/device/x", "");
+  root.Write("sys/ttyUSB2/device/x", "");
+  root.Write("sys/ttyACM0/device/x", "");
+  for (const char* node : {"ttyS0", "ttyS1", "tty1", "ttyUSB10", "ttyUSB2"}) {
+    root.Write(fs::path("dev") / node, "");
+  }
+  const std::string dev = (root.Path() / "dev").string();
+  const auto choices = SerialPortChoicesFrom((root.Path() / "sys").string(), dev);
+  const std::vector<std::string> expected = {
+      "COM1", "COM2", "COM3", "COM4",         "COM5",           "COM6",
+      "COM7", "COM8", "COM9", dev + "/ttyS0", dev + "/ttyUSB2", dev + "/ttyUSB10"};
+  EXPECT_EQ(choices, expected);
+
+  const auto none = SerialPortChoicesFrom((root.Path() / "absent").string(), dev);
+  EXPECT_EQ(none.size(), 9u);
+  EXPECT_EQ(SerialPortChoices().front(), "COM1");
+}
+
+TEST(ConnectionSettingsTest, CharacterTimeAndGapFollowTheLine) {
+  struct Case {
+    int baud;
+    ParityCode parity;
+    StopBitsCode stop;
+    int characterUs;
+    int gapUs;
+  };
+  const Case cases[] = {
+      {9600, ParityCode::kNone, StopBitsCode::kOne, 1042, 3646},    // 10 bits
+      {1200, ParityCode::kEven, StopBitsCode::kTwo, 10000, 35000},  // 12 bits
+      {19200, ParityCode::kOdd, StopBitsCode::kOne, 573, 2006},     // 11 bits
+      {115200, ParityCode::kNone, StopBitsCode::kOne, 87, 1000},    // the 1 ms floor
+  };
+  for (const Case& c : cases) {
+    SerialLineSettings line;
+    line.BaudRate = c.baud;
+    line.Parity = c.parity;
+    line.StopBits = c.stop;
+    EXPECT_EQ(CharacterTimeUs(line), c.characterUs) << c.baud;
+    EXPECT_EQ(InterByteGapUs(line), c.gapUs) << c.baud;
+  }
+}
+
+}  // namespace
+}  // namespace mms
