@@ -13,7 +13,8 @@ constexpr std::array<uint16_t, 256> MakeCrcTable() {
   for (int k = 0; k < 256; ++k) {
     uint16_t crc = static_cast<uint16_t>(k);
     for (int bit = 0; bit < 8; ++bit) {
-      crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : static_cast<uint16_t>(crc >> 1);
+      crc =
+          (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : static_cast<uint16_t>(crc >> 1);
     }
     table[k] = crc;
   }
@@ -52,11 +53,11 @@ bool CountFits(uint8_t function, uint16_t count) {
   }
 }
 
-int RtuTransaction(Transport& transport, uint8_t function, uint8_t deviceId,
-                   uint16_t startAddress, uint16_t count, uint16_t* values, int valueCapacity) {
+int RtuTransaction(Transport& transport, uint8_t function, uint8_t deviceId, uint16_t startAddress,
+                   uint16_t count, uint16_t* values, int valueCapacity) {
   uint8_t request[kRtuFrameSize];
-  int length = BuildRequest(deviceId, function, startAddress, count, values, valueCapacity,
-                            request, kRtuFrameSize - 2);
+  int length = BuildRequest(deviceId, function, startAddress, count, values, valueCapacity, request,
+                            kRtuFrameSize - 2);
   AppendCrc(request, length);
   const int expected = ExpectedReplyLength(function, count);
 
@@ -88,8 +89,8 @@ bool Gather(Transport& transport, uint8_t* buffer, int& have, int need,
   return true;
 }
 
-int TcpTransaction(Transport& transport, uint8_t function, uint8_t deviceId,
-                   uint16_t startAddress, uint16_t count, uint16_t* values, int valueCapacity) {
+int TcpTransaction(Transport& transport, uint8_t function, uint8_t deviceId, uint16_t startAddress,
+                   uint16_t count, uint16_t* values, int valueCapacity) {
   uint8_t request[kTcpFrameSize] = {};  // transaction and protocol ids stay 0
   const int pdu = BuildRequest(deviceId, function, startAddress, count, values, valueCapacity,
                                request + kTcpHeaderSize, kTcpFrameSize - kTcpHeaderSize);
@@ -103,10 +104,10 @@ int TcpTransaction(Transport& transport, uint8_t function, uint8_t deviceId,
       std::chrono::steady_clock::now() + std::chrono::milliseconds(transport.TimeoutMs());
   uint8_t reply[kTcpFrameSize] = {};
   int have = 0;
-  // Header and unit id first; only then is the frame length known, so bytes of
-  // anything behind this reply are never taken into it.
+  // The header first: only its length field tells where this reply ends, so
+  // bytes of anything behind it are never taken into it.
   int result = trNoReply;
-  if (Gather(transport, reply, have, kTcpHeaderSize + 1, deadline)) {
+  if (Gather(transport, reply, have, kTcpHeaderSize, deadline)) {
     const int total = TcpFrameLength(reply);
     if (total < 0) {
       result = trInvalidReply;
@@ -271,8 +272,7 @@ int ModbusTransaction(Transport& transport, uint8_t protocolMode, uint8_t functi
     return RtuTransaction(transport, function, deviceId, startAddress, count, values,
                           valueCapacity);
   }
-  return TcpTransaction(transport, function, deviceId, startAddress, count, values,
-                        valueCapacity);
+  return TcpTransaction(transport, function, deviceId, startAddress, count, values, valueCapacity);
 }
 
 }  // namespace mms

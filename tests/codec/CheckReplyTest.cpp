@@ -15,8 +15,8 @@ struct CheckCase {
   const char* name;
   uint8_t function;
   uint16_t address, count;
-  uint16_t value0;     // values[0] before the call (compared by function 6)
-  const char* reply;   // from the device-ID byte, no CRC; device ID expected 1
+  uint16_t value0;    // values[0] before the call (compared by function 6)
+  const char* reply;  // from the device-ID byte, no CRC; device ID expected 1
   int result;
   std::vector<uint16_t> stored;  // values[0..] afterwards, up to the first untouched
 };
@@ -32,24 +32,54 @@ std::vector<uint16_t> RunCheck(const CheckCase& c, int* result, int capacity = 1
 
 TEST(CheckReplyTest, AcceptsAndRejectsByFunction) {
   const CheckCase cases[] = {
-      {"coils: bit 0 of byte 3 first", 1, 0, 10, kUntouched, "01 01 02 CD 01", trOk,
+      {"coils: bit 0 of byte 3 first",
+       1,
+       0,
+       10,
+       kUntouched,
+       "01 01 02 CD 01",
+       trOk,
        {1, 0, 1, 1, 0, 0, 1, 1, 1, 0}},
       {"inputs: byte count not examined", 2, 0, 3, kUntouched, "01 02 09 05", trOk, {1, 0, 1}},
       {"holding registers", 3, 0, 2, kUntouched, "01 03 04 12 34 AB CD", trOk, {0x1234, 0xABCD}},
-      {"input registers, byte count below count", 4, 0, 10, kUntouched, "01 04 04 00 01 00 02",
-       trOk, {1, 2}},
+      {"input registers, byte count below count",
+       4,
+       0,
+       10,
+       kUntouched,
+       "01 04 04 00 01 00 02",
+       trOk,
+       {1, 2}},
       {"registers, odd byte count", 3, 0, 2, kUntouched, "01 03 03 00 07 00", trOk, {7}},
       {"registers, byte count 0", 3, 0, 2, kUntouched, "01 03 00", trOk, {}},
       {"write coil: echoed state not compared", 5, 3, 1, 1, "01 05 00 03 00 00", trOk, {1}},
       {"write coil: last byte must be 0", 5, 3, 1, 1, "01 05 00 03 FF 01", trInvalidReply, {1}},
       {"write coil: address differs", 5, 3, 1, 1, "01 05 00 04 FF 00", trInvalidReply, {1}},
       {"write register echo", 6, 1, 1, 0x1234, "01 06 00 01 12 34", trOk, {0x1234}},
-      {"write register: value differs", 6, 1, 1, 0x1234, "01 06 00 01 12 35", trInvalidReply,
+      {"write register: value differs",
+       6,
+       1,
+       1,
+       0x1234,
+       "01 06 00 01 12 35",
+       trInvalidReply,
        {0x1234}},
-      {"write register: address differs", 6, 1, 1, 0x1234, "01 06 01 01 12 34", trInvalidReply,
+      {"write register: address differs",
+       6,
+       1,
+       1,
+       0x1234,
+       "01 06 01 01 12 34",
+       trInvalidReply,
        {0x1234}},
-      {"write registers: address and count not compared", 16, 1, 2, 5, "01 10 FF FF 00 09",
-       trOk, {5}},
+      {"write registers: address and count not compared",
+       16,
+       1,
+       2,
+       5,
+       "01 10 FF FF 00 09",
+       trOk,
+       {5}},
       {"wrong device", 3, 0, 1, kUntouched, "02 03 02 00 01", trInvalidReply, {}},
       {"wrong function", 3, 0, 1, kUntouched, "01 04 02 00 01", trInvalidReply, {}},
       {"exception reply", 3, 0, 1, kUntouched, "01 83 02", trInvalidReply, {}},

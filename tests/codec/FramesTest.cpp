@@ -104,21 +104,16 @@ TEST(BuildRequestTest, RefusesWithoutTouchingTheFrame) {
     int valueCapacity;
     int frameCapacity;
   } cases[] = {
-      {"unknown function", 7, 1, 3, 64},
-      {"function 0", 0, 1, 3, 64},
-      {"exception code", 0x83, 1, 3, 64},
-      {"read does not fit", 3, 10, 0, 5},
-      {"write 16 does not fit", 16, 3, 3, 12},
-      {"16 with too few values", 16, 3, 2, 64},
-      {"6 without a value", 6, 1, 0, 64},
-      {"5 without a value", 5, 1, 0, 64},
+      {"unknown function", 7, 1, 3, 64},       {"function 0", 0, 1, 3, 64},
+      {"exception code", 0x83, 1, 3, 64},      {"read does not fit", 3, 10, 0, 5},
+      {"write 16 does not fit", 16, 3, 3, 12}, {"16 with too few values", 16, 3, 2, 64},
+      {"6 without a value", 6, 1, 0, 64},      {"5 without a value", 5, 1, 0, 64},
   };
   for (const auto& c : cases) {
     uint8_t frame[64];
     std::memset(frame, 0xEE, sizeof frame);
-    EXPECT_EQ(BuildRequest(1, c.function, 0, c.count, values, c.valueCapacity, frame,
-                           c.frameCapacity),
-              0)
+    EXPECT_EQ(
+        BuildRequest(1, c.function, 0, c.count, values, c.valueCapacity, frame, c.frameCapacity), 0)
         << c.name;
     EXPECT_EQ(frame[0], 0xEE) << c.name;
   }
@@ -132,9 +127,9 @@ TEST(LengthTest, ExpectedReplyLength) {
     uint16_t count;
     int length;
   } cases[] = {
-      {1, 0, 5},    {1, 1, 6},     {1, 8, 6},     {1, 9, 7},    {2, 10, 7},
-      {2, 2008, 256}, {3, 10, 25}, {4, 125, 255}, {3, 0, 5},    {5, 1, 8},
-      {6, 1, 8},    {16, 123, 8},  {7, 1, 0},     {0x83, 1, 0}, {3, 65535, 5 + 131070},
+      {1, 0, 5},      {1, 1, 6},    {1, 8, 6},     {1, 9, 7},    {2, 10, 7},
+      {2, 2008, 256}, {3, 10, 25},  {4, 125, 255}, {3, 0, 5},    {5, 1, 8},
+      {6, 1, 8},      {16, 123, 8}, {7, 1, 0},     {0x83, 1, 0}, {3, 65535, 5 + 131070},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ExpectedReplyLength(c.function, c.count), c.length)

@@ -43,9 +43,9 @@ class FakeTransport : public Transport {
     std::vector<Piece> pieces;
     for (size_t i = 0; i < reply.size(); i += static_cast<size_t>(pieceSize)) {
       const auto end = std::min(reply.size(), i + static_cast<size_t>(pieceSize));
-      pieces.push_back(Piece{Bytes(reply.begin() + static_cast<long>(i),
-                                   reply.begin() + static_cast<long>(end)),
-                             0, false});
+      pieces.push_back(
+          Piece{Bytes(reply.begin() + static_cast<long>(i), reply.begin() + static_cast<long>(end)),
+                0, false});
     }
     ScriptPieces(pieces);
   }
@@ -151,8 +151,7 @@ class FakeTransport : public Transport {
     lock.lock();
   }
 
-  int ReceiveLocked(std::unique_lock<std::mutex>& lock, uint8_t* buffer, int length,
-                    int waitMs) {
+  int ReceiveLocked(std::unique_lock<std::mutex>& lock, uint8_t* buffer, int length, int waitMs) {
     if (length <= 0) return 0;
     if (input_.empty()) {
       Sleep(lock, waitMs);
@@ -172,8 +171,7 @@ class FakeTransport : public Transport {
       return -1;
     }
     int got = 0;
-    while (got < length && !input_.empty() && input_.front().delayMs == 0 &&
-           !input_.front().fail) {
+    while (got < length && !input_.empty() && input_.front().delayMs == 0 && !input_.front().fail) {
       Piece& p = input_.front();
       const int n = std::min(length - got, static_cast<int>(p.bytes.size()));
       std::copy(p.bytes.begin(), p.bytes.begin() + n, buffer + got);
