@@ -23,7 +23,9 @@ namespace mms {
 // section and the first line of a key within it count; later duplicates are
 // kept in the file but not read. Commit() writes LF line ends and adds no
 // blank lines. A CR or LF inside a written section, key or value becomes a
-// blank, so one write always stays one line.
+// blank, so one write always stays one line. (A section name holding ']', or
+// a key name holding '=' or starting with '[' or ';', does not read back the
+// same; no name the program uses does.)
 //
 // A file that exists but cannot be read (a directory, no permission, not a
 // regular file, larger than kMaxFileSize) reads as empty, and Commit() then
