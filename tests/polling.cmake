@@ -6,6 +6,11 @@ mms_gtest(polling_test
     ${CMAKE_CURRENT_LIST_DIR}/polling/PollingTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/polling/PollOverCodecTest.cpp
 )
+# With the real transports against libmodbus and scripted slaves.
+mms_gtest(polling_peers_test
+  LIBS mms_polling mms_transport mms_test_support
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/polling/PollOverRealPeersTest.cpp
+)
 # Its own program: it replaces the global allocator to count.
 mms_gtest(polling_alloc_test
   LIBS mms_polling
