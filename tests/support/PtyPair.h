@@ -15,6 +15,9 @@ class PtyPair {
   PtyPair& operator=(const PtyPair&) = delete;
 
   int MasterFd() const { return master_; }
+  // The pair's own descriptor of the slave side: for reading back the line
+  // settings the program under test applied.
+  int SlaveFd() const { return slave_; }
   // The device path for the program under test, e.g. "/dev/pts/7". The
   // pair keeps its own slave descriptor open, so the master side never sees
   // a hang-up while the program has the device closed.
