@@ -1,0 +1,21 @@
+#pragma once
+#include <atomic>
+#include <cstdint>
+
+#include "modbus/TrafficCounters.h"
+#include "modbus/Transport.h"
+#include "shell/WindowTable.h"
+
+namespace mms {
+
+// What the main window owns and the worker threads read: the window table,
+// the traffic counters, ScanRate and ProtocolMode. Created before any window
+// and before the worker threads, destroyed after both.
+struct AppState {
+  WindowTable DataWindows;
+  TrafficCounters Traffic;
+  std::atomic<int32_t> ScanRate{0};
+  std::atomic<uint8_t> ProtocolMode{kModbusRtu};
+};
+
+}  // namespace mms

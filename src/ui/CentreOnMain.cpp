@@ -1,0 +1,21 @@
+#include "ui/CentreOnMain.h"
+
+#include <QPointer>
+#include <QWidget>
+
+namespace {
+QPointer<QWidget>& MainWindowPointer() {
+  static QPointer<QWidget> mainWindow;
+  return mainWindow;
+}
+}  // namespace
+
+void SetMainWindow(QWidget* mainWindow) { MainWindowPointer() = mainWindow; }
+
+QWidget* MainWindow() { return MainWindowPointer().data(); }
+
+void CentreOnMainWindow(QWidget* window) {
+  QWidget* main = MainWindow();
+  if (!window || !main || window == main) return;
+  window->move(CentredPosition(main->frameGeometry(), window->frameGeometry().size()));
+}

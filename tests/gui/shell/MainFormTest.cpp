@@ -1,0 +1,423 @@
+// The main window under the offscreen platform: its menus and tool bar, the
+// data window table, the status bar and the way out.
+#include <QAccessible>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QEnterEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QtTest>
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "auxiliary/Splashscreen.h"
+#include "datawindow/Ti.h"
+#include "shell/MainForm.h"
+#include "ui/ErrorBox.h"
+#include "ui/QtUiDispatcher.h"
+
+namespace {
+
+// One row of a menu as the user sees it: caption, shortcut, enabled.
+struct Item {
+  QString caption;  // "-" for a separator
+  QString shortcut;
+  bool enabled;
+};
+
+QList<Item> VisibleItems(QMenu* menu) {
+  QList<Item> items;
+  for (QAction* a : menu->actions()) {
+    if (!a->isVisible()) continue;
+    if (a->isSeparator()) {
+      items.append({QStringLiteral("-"), QString(), false});
+    } else {
+      items.append({a->text(), a->shortcut().toString(), a->isEnabled()});
+    }
+  }
+  return items;
+}
+
+QString Describe(const QList<Item>& items) {
+  QStringList rows;
+  for (const Item& i : items)
+    rows << QStringLiteral("%1|%2|%3").arg(i.caption, i.shortcut, i.enabled ? "on" : "off");
+  return rows.join(QLatin1Char('\n'));
+}
+
+void DeleteClosedWindows() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+}  // namespace
+
+class MainFormTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<mms::AppState> state_;
+  std::unique_ptr<QtUiDispatcher> dispatcher_;
+  std::unique_ptr<TMainForm> form_;
+  QStringList errorBoxes_;
+
+  QList<QMdiSubWindow*> Children() const { return form_->MdiArea()->subWindowList(); }
+
+ private slots:
+  void init() {
+    state_ = std::make_unique<mms::AppState>();
+    dispatcher_ = std::make_unique<QtUiDispatcher>();
+    form_ = std::make_unique<TMainForm>(*state_, dispatcher_.get());
+    errorBoxes_.clear();
+    SetErrorBoxHook([this](const QString& text) { errorBoxes_ << text; });
+  }
+
+  void cleanup() {
+    SetErrorBoxHook({});
+    form_.reset();
+    dispatcher_.reset();
+    state_.reset();
+  }
+
+  void captionAndClientArea() {
+    QCOMPARE(form_->windowTitle(), QStringLiteral("Zenvik! Modbus Master Simulator"));
+    QCOMPARE(form_->width(), 706);
+    QCOMPARE(form_->height() - form_->MainMenu1->sizeHint().height(), 544);
+  }
+
+  void menuBarAtStart() {
+    const QList<QPair<QString, QList<Item>>> expected = {
+        {"&File",
+         {{"&New", "Ctrl+N", true},
+          {"&Open", "Ctrl+O", true},
+          {"&Close", "", false},
+          {"-", "", false},
+          {"Save window", "", true},
+          {"Save window as...", "", true},
+          {"-", "", false},
+          {"Save Windows Set", "", true},
+          {"Load Windows Set", "", true},
+          {"-", "", false},
+          {"Export to CSV", "", false},
+          {"Import from CSV", "", false},
+          {"-", "", false},
+          {"E&xit", "", true}}},
+        {"&Edit",
+         {{"Cu&t", "Ctrl+X", false}, {"&Copy", "Ctrl+C", false}, {"&Paste", "Ctrl+V", false}}},
+        {"Connection",
+         {{"Connect", "", true},
+          {"Disconnect", "", false},
+          {"-", "", false},
+          {"Settings", "", true}}},
+        {"Setup", {{"Data definition", "", true}}},
+        {"&Window",
+         {{"&Cascade", "", false},
+          {"Tile &Horizontally", "", false},
+          {"Tile &Vertically", "", false},
+          {"&Minimize All", "", false},
+          {"&Arrange All", "", false}}},
+        {"&Help", {{"&About...", "", true}, {"License", "", true}}},
+    };
+    const QList<QAction*> menus = form_->MainMenu1->actions();
+    QCOMPARE(menus.size(), expected.size());
+    for (int m = 0; m < menus.size(); ++m) {
+      QCOMPARE(menus[m]->text(), expected[m].first);
+      QCOMPARE(Describe(VisibleItems(menus[m]->menu())), Describe(expected[m].second));
+    }
+  }
+
+  void toolBarButtonsAndTheirCommands() {
+    QStringList seen;
+    for (QAction* a : form_->ToolBar2->actions()) {
+      if (a->isSeparator()) {
+        seen << QStringLiteral("|");
+        continue;
+      }
+      auto* button = qobject_cast<QToolButton*>(form_->ToolBar2->widgetForAction(a));
+      QVERIFY(button);
+      QCOMPARE(button->toolButtonStyle(), Qt::ToolButtonIconOnly);
+      QVERIFY(!a->icon().isNull());
+      seen << button->accessibleName() + (a->isEnabled() ? "" : "(off)");
+    }
+    QCOMPARE(seen.join(' '),
+             QStringLiteral("New Open | Cut(off) Copy(off) Paste(off) | Cascade(off) "
+                            "Tile Horizontally(off) Tile Vertically(off) | Connect "
+                            "Disconnect(off) Settings |"));
+    QCOMPARE(form_->tbConnect->toolTip(), QStringLiteral("Connect"));
+    QCOMPARE(form_->tbDisconnect->toolTip(), QStringLiteral("Disconnect"));
+    QCOMPARE(form_->tbConnect->objectName(), QStringLiteral("tbConnect"));
+
+    // The buttons follow their menu items both ways.
+    form_->SetConnectedControls(true);
+    QVERIFY(!form_->Connec1->isEnabled() && !form_->tbConnect->isEnabled());
+    QVERIFY(form_->Disconnect1->isEnabled() && form_->tbDisconnect->isEnabled());
+    form_->SetConnectedControls(false);
+    QVERIFY(form_->tbConnect->isEnabled() && !form_->tbDisconnect->isEnabled());
+    form_->FileNew1Execute();
+    QVERIFY(form_->ToolBar2->widgetForAction(form_->WindowTileVertical1)->isEnabled());
+  }
+
+  void newWindowsAreNumberedByOpenWindows() {
+    form_->FileNew1Execute();
+    QCOMPARE(Children().at(0)->windowTitle(), QStringLiteral("NONAME1"));
+    form_->FileNew1Execute();
+    form_->FileNew1Execute();
+    QCOMPARE(Children().at(2)->windowTitle(), QStringLiteral("NONAME3"));
+    Children().at(0)->close();  // NONAME1 goes; two are left open
+    form_->FileNew1Execute();
+    QCOMPARE(form_->OpenChildWindowCount(), 3);
+    QCOMPARE(Children().last()->windowTitle(), QStringLiteral("NONAME3"));
+    QVERIFY(errorBoxes_.isEmpty());
+  }
+
+  void slotsAreHandedOutOnceAndEmptiedOnClose() {
+    for (int i = 0; i < 3; ++i) form_->FileNew1Execute();
+    mms::WindowTable& table = state_->DataWindows;
+    QCOMPARE(table.WindowCount(), 3);
+    for (int slot = 0; slot < 3; ++slot) {
+      Ti* window = form_->DataWindow(slot);
+      QVERIFY(window);
+      QCOMPARE(window->SlotIndex, slot);
+      QCOMPARE(table.Slot(slot), window->Record());
+      QVERIFY(window->FileName.isEmpty());
+    }
+    form_->DataWindow(1)->parentWidget()->close();
+    QVERIFY(!table.Slot(1));
+    QVERIFY(!form_->DataWindow(1));  // at once, before the window is deleted
+    DeleteClosedWindows();
+    QCOMPARE(form_->OpenChildWindowCount(), 2);
+
+    form_->FileNew1Execute();
+    QCOMPARE(table.WindowCount(), 4);  // the emptied slot is not reused
+    QVERIFY(!table.Slot(1));
+    QCOMPARE(form_->DataWindow(3)->SlotIndex, 3);
+    QCOMPARE(form_->DataWindow(-1), nullptr);
+    QCOMPARE(form_->DataWindow(65), nullptr);
+  }
+
+  void aFullTableRefusesNewWindowsWithAnErrorBox() {
+    for (int i = 0; i < mms::kMaxDataWindows; ++i) {
+      form_->FileNew1Execute();
+      if (i % 2 == 0) form_->DataWindow(i)->parentWidget()->close();  // closing frees nothing
+      DeleteClosedWindows();
+    }
+    QVERIFY(errorBoxes_.isEmpty());
+    QCOMPARE(state_->DataWindows.WindowCount(), 65);
+    const int open = form_->OpenChildWindowCount();
+    const int children = Children().size();
+
+    form_->FileNew1Execute();
+    QCOMPARE(errorBoxes_.size(), 1);
+    QVERIFY(errorBoxes_[0].contains(QStringLiteral("65")));
+    QVERIFY(errorBoxes_[0].endsWith(QLatin1Char('.')));
+    QCOMPARE(state_->DataWindows.WindowCount(), 65);
+    QCOMPARE(form_->OpenChildWindowCount(), open);
+    QCOMPARE(Children().size(), children);  // no stray window made
+
+    // Open refuses before asking for a file, so no dialog appears.
+    form_->FileOpen1Execute();
+    QCOMPARE(errorBoxes_.size(), 2);
+    QCOMPARE(Children().size(), children);
+  }
+
+  void childWindowItemsFollowTheOpenWindows() {
+    QVERIFY(!form_->FileClose1->isEnabled());
+    form_->FileNew1Execute();
+    form_->FileNew1Execute();
+    for (QAction* a :
+         {form_->FileClose1, form_->WindowCascade1, form_->WindowTileHorizontal1,
+          form_->WindowTileVertical1, form_->WindowMinimizeAll1, form_->WindowArrangeAll1})
+      QVERIFY2(a->isEnabled(), qPrintable(a->text()));
+
+    // The window list names every open window; choosing one activates it.
+    emit form_->Window1->aboutToShow();
+    QStringList listed;
+    QAction* first = nullptr;
+    for (QAction* a : form_->Window1->actions()) {
+      if (a->isCheckable()) {
+        listed << a->text();
+        if (!first) first = a;
+      }
+    }
+    QCOMPARE(listed, QStringList({"NONAME1", "NONAME2"}));
+    first->trigger();
+    QCOMPARE(form_->MdiArea()->currentSubWindow(), Children().at(0));
+
+    form_->FileClose1Execute();
+    form_->FileClose1Execute();
+    DeleteClosedWindows();
+    QCoreApplication::processEvents();
+    QCOMPARE(form_->OpenChildWindowCount(), 0);
+    QVERIFY(!form_->FileClose1->isEnabled());
+    QVERIFY(!form_->WindowCascade1->isEnabled());
+    emit form_->Window1->aboutToShow();
+    for (QAction* a : form_->Window1->actions()) QVERIFY(!a->isCheckable());
+  }
+
+  void tilingCoversTheClientArea() {
+    form_->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+    for (int i = 0; i < 3; ++i) form_->FileNew1Execute();
+    const QRect area = form_->MdiArea()->viewport()->rect();
+
+    form_->WindowTileVertical1Execute();  // side by side
+    QList<QMdiSubWindow*> subs = form_->MdiArea()->subWindowList(QMdiArea::CreationOrder);
+    QCOMPARE(subs[0]->geometry().left(), area.left());
+    QCOMPARE(subs[2]->geometry().right(), area.right());
+    for (QMdiSubWindow* sub : subs) QCOMPARE(sub->height(), area.height());
+
+    form_->WindowTileHorizontal1Execute();  // one above the other
+    QCOMPARE(subs[0]->geometry().top(), area.top());
+    QCOMPARE(subs[2]->geometry().bottom(), area.bottom());
+    for (QMdiSubWindow* sub : subs) QCOMPARE(sub->width(), area.width());
+
+    form_->WindowMinimizeAll1Execute();
+    for (QMdiSubWindow* sub : subs) QVERIFY(sub->isMinimized());
+    form_->WindowArrangeAll1Execute();
+    for (QMdiSubWindow* sub : subs) QCOMPARE(sub->geometry().bottom(), area.bottom());
+    QVERIFY(subs[0]->x() < subs[1]->x() && subs[1]->x() < subs[2]->x());
+    form_->FileExit1Execute();
+  }
+
+  void panelsAreFixedAndPanelFiveStaysEmpty() {
+    for (int i = 0; i < TMainForm::kPanelCount; ++i)
+      QCOMPARE(form_->Panel(i)->width(), TMainForm::kPanelWidth);
+    form_->SetPanelText(5, QStringLiteral("anything"));
+    form_->Timer1Timer();
+    QVERIFY(form_->PanelText(5).isEmpty());
+    QVERIFY(form_->PanelText(1).startsWith(QStringLiteral("Tx : 0 B ")));
+    QVERIFY(form_->PanelText(2).startsWith(QStringLiteral("Rx : 0 B ")));
+    QVERIFY(form_->PanelText(3).startsWith(QStringLiteral("Requests : 0 ")));
+    QVERIFY(form_->PanelText(4).startsWith(QStringLiteral("Responses : 0 ")));
+    QCOMPARE(form_->Timer1->interval(), 200);
+    QVERIFY(form_->Timer1->isActive());
+
+    // What the counters say, with the locale's decimal separator.
+    state_->Traffic.TxBytes = 1536;
+    form_->Timer1Timer();
+    const QString separator = QLocale().decimalPoint();
+    QVERIFY2(form_->PanelText(1).startsWith("Tx : 1" + separator + "50 KB "),
+             qPrintable(form_->PanelText(1)));
+  }
+
+  void panelTextsReachScreenReaders() {
+    form_->SetPanelText(0, QStringLiteral("COM1 115200"));
+    QAccessibleInterface* panel = QAccessible::queryAccessibleInterface(form_->Panel(0));
+    QVERIFY(panel);
+    QCOMPARE(panel->text(QAccessible::Name), QStringLiteral("COM1 115200"));
+    QVERIFY(!panel->text(QAccessible::Description).isEmpty());
+  }
+
+  void hintLineFollowsHelpTextChanges() {
+    form_->SetPanelText(0, QStringLiteral("Not connected"));
+    QPointF at(2, 2);
+    QEnterEvent enter(at, at, at);
+    QEvent leave(QEvent::Leave);
+
+    // Items without help text leave the connection text alone.
+    form_->Settings1->showStatusText(form_->MainMenu1);
+    QApplication::sendEvent(form_->ToolBar2->widgetForAction(form_->FileNew1), &enter);
+    QCOMPARE(form_->PanelText(0), QStringLiteral("Not connected"));
+
+    QApplication::sendEvent(form_->tbConnect, &enter);
+    QCOMPARE(form_->PanelText(0), QStringLiteral("Connect"));
+    QApplication::sendEvent(form_->tbConnect, &leave);
+    QCOMPARE(form_->PanelText(0), QString());
+
+    form_->HelpAbout1->showStatusText(form_->MainMenu1);  // the item highlighted in its menu
+    QCOMPARE(form_->PanelText(0),
+             QStringLiteral("Displays program information, version number, and copyright"));
+    form_->Settings1->showStatusText(form_->MainMenu1);
+    QCOMPARE(form_->PanelText(0), QString());
+
+    // Until the help text changes again, a new connection text stays.
+    form_->SetPanelText(0, QStringLiteral("COM1 115200"));
+    form_->Connec1->showStatusText(form_->MainMenu1);  // the menu item has no help text
+    QCOMPARE(form_->PanelText(0), QStringLiteral("COM1 115200"));
+  }
+
+  void editItemsFollowTheFocusedTextField() {
+    form_->show();
+    QApplication::setActiveWindow(form_.get());
+    QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    auto* edit = new QLineEdit(QStringLiteral("value"));
+    form_->MdiArea()->addSubWindow(edit)->show();
+    edit->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), edit);
+    QGuiApplication::clipboard()->clear();
+    QVERIFY(!form_->EditCut1->isEnabled() && !form_->EditCopy1->isEnabled());
+    QVERIFY(!form_->EditPaste1->isEnabled());
+
+    edit->selectAll();
+    QVERIFY(form_->EditCut1->isEnabled() && form_->EditCopy1->isEnabled());
+    form_->EditCopy1->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("value"));
+    QVERIFY(form_->EditPaste1->isEnabled());
+
+    edit->setReadOnly(true);
+    edit->selectAll();
+    emit edit->selectionChanged();
+    QVERIFY(!form_->EditCut1->isEnabled() && form_->EditCopy1->isEnabled());
+    QVERIFY(!form_->EditPaste1->isEnabled());
+    form_->EditCut1Execute();  // refused, the text stays
+    QCOMPARE(edit->text(), QStringLiteral("value"));
+
+    edit->setReadOnly(false);
+    edit->setEchoMode(QLineEdit::Password);
+    edit->selectAll();
+    QVERIFY(!form_->EditCopy1->isEnabled());  // hidden text is not copied out
+    form_->FileExit1Execute();
+  }
+
+  void firstShowingShowsTheSplashThenNotConnected() {
+    TSplashScreenForm splash(form_.get());
+    SplashScreenForm = &splash;
+    splash.StopTimer();
+    bool splashWasModal = false;
+    QTimer closer;
+    connect(&closer, &QTimer::timeout, [&] {
+      if (QApplication::activeModalWidget() == &splash) {
+        splashWasModal = true;
+        splash.close();
+      }
+    });
+    closer.start(10);
+    form_->show();
+    QTRY_COMPARE(form_->PanelText(0), QStringLiteral("Not connected"));
+    QVERIFY(splashWasModal);
+    SplashScreenForm = nullptr;
+    form_->FileExit1Execute();
+  }
+
+  void exitReleasesAWaitingWorkerAndStopsTheWorkersOnce() {
+    int stops = 0;
+    form_->SetWorkerShutdown([&] { ++stops; });
+    form_->show();
+    // A worker blocked on the user-interface thread, which is itself busy:
+    // Exit must not wait for it.
+    std::atomic<int> result{-1};
+    bool ran = false;
+    std::thread worker([&] { result = dispatcher_->RunAndWait([&] { ran = true; }) ? 1 : 0; });
+    while (dispatcher_->PendingCount() == 0) std::this_thread::yield();
+    form_->FileExit1Execute();
+    worker.join();
+    QCOMPARE(result.load(), 0);
+    QCoreApplication::processEvents();
+    QVERIFY(!ran);
+    QVERIFY(!form_->isVisible());
+    QVERIFY(form_->IsShutDown());
+    QVERIFY(!form_->Timer1->isActive());
+    QVERIFY(!dispatcher_->RunAndWait([] {}));
+    form_->ShutDown();
+    QCOMPARE(stops, 1);
+  }
+};
+
+QTEST_MAIN(MainFormTest)
+#include "MainFormTest.moc"
