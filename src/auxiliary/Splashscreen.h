@@ -1,11 +1,42 @@
 #pragma once
 #include <QDialog>
+#include <QString>
 
-// The splash window, also shown by About. One instance for the whole run, created at start-up.
+class QLabel;
+class QTimer;
+
+// "Jul  3 2014" (the compiler's build date) as shown: "Jul 3 2014".
+QString BuildDateText(const char* compilerDate);
+
+// The splash window, also shown by About. One instance for the whole run,
+// created at start-up. It closes on a tick of Timer1 (3000 ms, running from
+// creation) or on a click anywhere; StopTimer() makes it wait for a click.
 class TSplashScreenForm : public QDialog {
   Q_OBJECT
  public:
   explicit TSplashScreenForm(QWidget* parent = nullptr);
+
+  void StopTimer();
+  // Switches the timer back on; an already running countdown goes on as it is.
+  void StartTimer();
+  bool TimerRunning() const;
+  void SetTimerInterval(int milliseconds);
+
+  QLabel* Image1 = nullptr;
+  QLabel* lblBuildDate = nullptr;
+  QTimer* Timer1 = nullptr;
+
+ protected:
+  void setVisible(bool visible) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void FormCreate();
+  void FormShow();
+  void FormClick();
+  void Timer1Timer();
+  QLabel* AddLine(const QString& text, int left, int top, bool bold = false);
 };
 
 extern TSplashScreenForm* SplashScreenForm;

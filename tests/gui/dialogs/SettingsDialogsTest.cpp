@@ -1,0 +1,310 @@
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+#include <memory>
+
+#include "DialogTestSupport.h"
+#include "shell/Settings.h"
+#include "shell/Setup.h"
+#include "ui/CentreOnMain.h"
+
+namespace {
+
+const QByteArray kUntouchedOk =
+    "[Protocol]\nProtocol=ModbusRTU\n"
+    "[RTUPortSettings]\nPort=COM2\nBitrate=115200\nParity=NONE\nStopBits=1\n"
+    "Timeout=1000\nDelayBetweenPolls=10\n"
+    "[TCPPortSettings]\nIPAddress=127.0.0.1\nTCPPort=502\n"
+    "[General]\nTimeout=1000\nDelayBetweenPolls=10\n";
+
+void TypeInto(QLineEdit* edit, const QString& text) {
+  edit->setFocus();
+  edit->selectAll();
+  QTest::keyClicks(edit, text);
+}
+
+}  // namespace
+
+class SettingsDialogsTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<SettingsSandbox> sandbox_;
+  std::unique_ptr<QWidget> main_;
+
+  std::unique_ptr<TFormSettings> MakeSettings() {
+    return std::make_unique<TFormSettings>(main_.get());
+  }
+  static QList<QWidget*> RtuFields(TFormSettings& d) {
+    return {d.GroupBox1, d.ComboBox1, d.ComboBox2, d.ComboBox3, d.ComboBox4};
+  }
+  static QList<QWidget*> TcpFields(TFormSettings& d) { return {d.GroupBox2, d.Edit3, d.Edit4}; }
+  static void ExpectEnabled(const QList<QWidget*>& widgets, bool enabled) {
+    for (QWidget* w : widgets) QVERIFY2(w->isEnabled() == enabled, qPrintable(w->objectName()));
+  }
+
+ private slots:
+  void init() {
+    sandbox_ = std::make_unique<SettingsSandbox>();
+    main_ = std::make_unique<QWidget>();
+    main_->setGeometry(100, 50, 801, 601);
+    main_->show();
+    SetMainWindow(main_.get());
+  }
+  void cleanup() {
+    main_.reset();
+    sandbox_.reset();
+  }
+
+  // --- connection settings dialog ---
+
+  void noFileShowsTheDialogDefaults() {
+    auto d = MakeSettings();
+    QCOMPARE(d->windowTitle(), QStringLiteral("Connection settings"));
+    QCOMPARE(d->ComboBox1->currentText(), QStringLiteral("COM2"));
+    QCOMPARE(d->ComboBox2->currentText(), QStringLiteral("115200"));
+    QCOMPARE(d->ComboBox3->currentText(), QStringLiteral("NONE"));
+    QCOMPARE(d->ComboBox4->currentText(), QStringLiteral("1"));
+    QCOMPARE(d->Edit3->text(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(d->Edit4->text(), QStringLiteral("502"));
+    QCOMPARE(d->Edit1->text(), QStringLiteral("1000"));
+    QCOMPARE(d->Edit2->text(), QStringLiteral("10"));
+    QVERIFY(d->RadioButton1->isChecked());
+    ExpectEnabled(RtuFields(*d) + TcpFields(*d), true);
+    QVERIFY(!QFile::exists(sandbox_->Path()));  // reading creates nothing
+  }
+
+  void protocolInFileChoosesTheOpeningState_data() {
+    QTest::addColumn<QByteArray>("protocol");
+    QTest::addColumn<bool>("tcp");
+    QTest::newRow("exact TCP") << QByteArray("ModbusTCP") << true;
+    QTest::newRow("TCP in other case") << QByteArray("modbustcp") << false;
+    QTest::newRow("exact RTU") << QByteArray("ModbusRTU") << false;
+    QTest::newRow("unknown") << QByteArray("Serial") << false;
+  }
+  void protocolInFileChoosesTheOpeningState() {
+    QFETCH(QByteArray, protocol);
+    QFETCH(bool, tcp);
+    sandbox_->Write("[protocol]\nPROTOCOL=" + protocol +
+                    "\n[RTUPortSettings]\nPort=/dev/ttyUSB0\n[general]\ntimeout=250\n");
+    auto d = MakeSettings();
+    QCOMPARE(d->RadioButton2->isChecked(), tcp);
+    QCOMPARE(d->ComboBox1->currentText(), QStringLiteral("/dev/ttyUSB0"));
+    QCOMPARE(d->Edit1->text(), QStringLiteral("250"));
+    if (tcp) {
+      ExpectEnabled(RtuFields(*d), false);
+      ExpectEnabled(TcpFields(*d), true);
+    } else {
+      // Nothing is disabled until the user picks a protocol.
+      ExpectEnabled(RtuFields(*d) + TcpFields(*d), true);
+    }
+    QVERIFY(d->GroupBox4->isEnabled());
+  }
+
+  void protocolButtonsSwitchTheGroups() {
+    auto d = MakeSettings();
+    d->show();
+    QTest::mouseClick(d->RadioButton2, Qt::LeftButton);
+    ExpectEnabled(RtuFields(*d), false);
+    ExpectEnabled(TcpFields(*d), true);
+    QTest::mouseClick(d->RadioButton1, Qt::LeftButton);
+    ExpectEnabled(RtuFields(*d), true);
+    ExpectEnabled(TcpFields(*d), false);
+    ExpectEnabled({d->GroupBox4, d->Edit1, d->Edit2}, true);
+  }
+
+  void untouchedOkWritesEveryKeyInOrder() {
+    auto d = MakeSettings();
+    d->open();
+    QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
+    QVERIFY(!d->isVisible());
+    QCOMPARE(d->result(), int(QDialog::Accepted));
+    QCOMPARE(sandbox_->Read(), kUntouchedOk);
+    QVERIFY(sandbox_->errors.isEmpty());
+  }
+
+  void okStoresDisabledFieldsAndTypedTextAsItStands() {
+    sandbox_->Write("[General]\nScanRate=300\n");
+    auto d = MakeSettings();
+    d->open();
+    TypeInto(d->ComboBox1->lineEdit(), QStringLiteral("COM12"));
+    TypeInto(d->Edit1, QStringLiteral(" 2x "));
+    QTest::mouseClick(d->RadioButton2, Qt::LeftButton);
+    QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
+    const QByteArray text = sandbox_->Read();
+    QVERIFY2(text.startsWith("[General]\nScanRate=300\nTimeout= 2x \nDelayBetweenPolls=10\n"),
+             text.constData());
+    QVERIFY(text.contains("[Protocol]\nProtocol=ModbusTCP\n"));
+    QVERIFY(text.contains("[RTUPortSettings]\nPort=COM12\n"));
+    QVERIFY(text.contains("\nTimeout= 2x \nDelayBetweenPolls=10\n[TCPPortSettings]"));
+    QCOMPARE(d->ComboBox1->findText(QStringLiteral("COM12")), -1);  // not added to the list
+  }
+
+  void cancelKeepsTheEditsForTheNextShowing() {
+    auto d = MakeSettings();
+    d->open();
+    TypeInto(d->Edit3, QStringLiteral("10.0.0.7"));
+    d->ComboBox2->setCurrentText(QStringLiteral("9600"));
+    QTest::mouseClick(d->BitBtn2, Qt::LeftButton);
+    QVERIFY(!d->isVisible());
+    QVERIFY(!QFile::exists(sandbox_->Path()));
+
+    sandbox_->Write("[TCPPortSettings]\nIPAddress=192.168.1.1\n");  // read only at creation
+    d->open();
+    QCOMPARE(d->Edit3->text(), QStringLiteral("10.0.0.7"));
+    QCOMPARE(d->ComboBox2->currentText(), QStringLiteral("9600"));
+    QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
+    const QByteArray text = sandbox_->Read();
+    QVERIFY2(text.startsWith("[TCPPortSettings]\nIPAddress=10.0.0.7\nTCPPort=502\n"),
+             text.constData());
+    QVERIFY(text.contains("Bitrate=9600\n"));
+  }
+
+  void failedWriteShowsTheErrorAndKeepsTheDialogOpen() {
+    const QString dir = sandbox_->Directory() + QStringLiteral("/missing");
+    mms::SetSettingsDirectory(dir.toStdString());
+    auto d = MakeSettings();
+    d->open();
+    QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
+    QCOMPARE(sandbox_->errors,
+             QStringList{QStringLiteral("Unable to write to %1/ZeKvadro.ini.").arg(dir)});
+    QVERIFY(d->isVisible());
+    QVERIFY(!QFileInfo::exists(dir));
+  }
+
+  void enterPressesOkAndEscapeCancels_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("Enter in a drop-down") << "ComboBox3" << int(Qt::Key_Return) << true;
+    QTest::newRow("Enter in an edit") << "Edit4" << int(Qt::Key_Return) << true;
+    QTest::newRow("Escape in a drop-down") << "ComboBox1" << int(Qt::Key_Escape) << false;
+    QTest::newRow("Escape in an edit") << "Edit2" << int(Qt::Key_Escape) << false;
+  }
+  void enterPressesOkAndEscapeCancels() {
+    QFETCH(QString, field);
+    QFETCH(int, key);
+    QFETCH(bool, stored);
+    auto d = MakeSettings();
+    d->open();
+    QVERIFY(QTest::qWaitForWindowActive(d.get()));
+    QWidget* w = d->findChild<QWidget*>(field);
+    QVERIFY(w != nullptr);
+    if (auto* box = qobject_cast<QComboBox*>(w)) w = box->lineEdit();
+    w->setFocus();
+    QTest::keyClick(w, Qt::Key(key));
+    QVERIFY(!d->isVisible());
+    QCOMPARE(QFile::exists(sandbox_->Path()), stored);
+  }
+
+  void fieldsCarryTheirCaptionsAndFollowTheVisualOrder() {
+    auto d = MakeSettings();
+    const QList<QPair<QWidget*, QString>> expected = {
+        {d->ComboBox1, "Port"},     {d->ComboBox2, "Bitrate"},
+        {d->ComboBox3, "Parity"},   {d->ComboBox4, "Stop bits"},
+        {d->Edit3, "IP address"},   {d->Edit4, "TCP port"},
+        {d->Edit1, "Timeout (ms)"}, {d->Edit2, "Delay between polls (ms)"}};
+    for (const auto& [widget, name] : expected) QCOMPARE(widget->accessibleName(), name);
+
+    const QList<QWidget*> order = {d->RadioButton1, d->ComboBox1, d->ComboBox2, d->ComboBox3,
+                                   d->ComboBox4,    d->Edit3,     d->Edit4,     d->Edit1,
+                                   d->Edit2,        d->BitBtn1,   d->BitBtn2};
+    for (int i = 0; i + 1 < order.size(); ++i) {
+      // Skip the inner line edits of the drop-downs and the unchecked radio button.
+      QWidget* next = order[i]->nextInFocusChain();
+      while (next != order[i + 1] && next != d.get() &&
+             (next->focusPolicy() == Qt::NoFocus || next->parentWidget() == order[i] ||
+              next == d->RadioButton2))
+        next = next->nextInFocusChain();
+      QVERIFY2(next == order[i + 1], qPrintable(order[i]->objectName()));
+    }
+  }
+
+  void centredOnTheMainWindowOnceItIsOnScreen() {
+    auto d = MakeSettings();
+    QVERIFY(CentredOn(*d, *main_));
+    d->open();
+    QVERIFY(CentredOn(*d, *main_));
+
+    // A main window not yet shown at creation: centred when first shown.
+    main_->hide();
+    main_->setGeometry(300, 200, 600, 500);
+    auto late = MakeSettings();
+    main_->show();
+    late->open();
+    QVERIFY(CentredOn(*late, *main_));
+
+    // Where the user leaves it, it stays.
+    late->reject();
+    late->move(5, 5);
+    late->open();
+    QCOMPARE(late->pos(), QPoint(5, 5));
+  }
+
+  // --- data definition dialog ---
+
+  void setupShowsTheStoredScanRateAtEveryShowing() {
+    TSetupForm d(main_.get());
+    QCOMPARE(d.windowTitle(), QStringLiteral("SetupForm"));
+    d.open();
+    QCOMPARE(d.EScanRate->text(), QStringLiteral("1000"));
+    d.reject();
+    sandbox_->Write("[GENERAL]\nscanrate=abc\n");
+    d.open();
+    QCOMPARE(d.EScanRate->text(), QStringLiteral("abc"));
+    QCOMPARE(d.EScanRate->accessibleName(), QStringLiteral("Scan rate (ms)"));
+  }
+
+  void setupOkStoresConvertsAndCloses_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("file");  // empty: no file written
+    QTest::addColumn<QString>("error");    // empty: none shown
+    QTest::addColumn<int>("scanRate");     // -1: target not called
+    QTest::newRow("empty") << "" << QByteArray() << "" << -1;
+    QTest::newRow("decimal") << "250" << QByteArray("[General]\nScanRate=250\n") << "" << 250;
+    QTest::newRow("hexadecimal") << "$10" << QByteArray("[General]\nScanRate=$10\n") << "" << 16;
+    QTest::newRow("letters") << "abc" << QByteArray("[General]\nScanRate=abc\n")
+                             << "'abc' is not a valid integer value." << -1;
+    QTest::newRow("one blank") << " " << QByteArray("[General]\nScanRate= \n")
+                               << "' ' is not a valid integer value." << -1;
+  }
+  void setupOkStoresConvertsAndCloses() {
+    QFETCH(QString, text);
+    QFETCH(QByteArray, file);
+    QFETCH(QString, error);
+    QFETCH(int, scanRate);
+    int target = -1;
+    TSetupForm d(main_.get());
+    d.SetScanRateTarget([&target](int32_t value) { target = value; });
+    d.open();
+    d.EScanRate->setText(text);
+    QTest::mouseClick(d.Button1, Qt::LeftButton);
+    QCOMPARE(sandbox_->Read(), file);
+    QCOMPARE(sandbox_->errors, error.isEmpty() ? QStringList() : QStringList{error});
+    QCOMPARE(target, scanRate);
+    QCOMPARE(d.isVisible(), scanRate == -1);
+  }
+
+  void setupFailedWriteLeavesTheScanRateAlone() {
+    const QString dir = sandbox_->Directory() + QStringLiteral("/missing");
+    mms::SetSettingsDirectory(dir.toStdString());
+    int target = -1;
+    TSetupForm d(main_.get());
+    d.SetScanRateTarget([&target](int32_t value) { target = value; });
+    d.open();
+    d.EScanRate->setText(QStringLiteral("500"));
+    QTest::keyClick(d.EScanRate, Qt::Key_Return);
+    QCOMPARE(sandbox_->errors,
+             QStringList{QStringLiteral("Unable to write to %1/ZeKvadro.ini.").arg(dir)});
+    QCOMPARE(target, -1);
+    QVERIFY(d.isVisible());
+    QTest::keyClick(d.EScanRate, Qt::Key_Escape);
+    QVERIFY(!d.isVisible());
+  }
+};
+
+QTEST_MAIN(SettingsDialogsTest)
+#include "SettingsDialogsTest.moc"
