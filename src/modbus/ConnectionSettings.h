@@ -65,6 +65,10 @@ SerialLineSettings SerialLineFromSettings(const ConnectionSettings& settings);
 // Timeout text to milliseconds: StrToInt, negative values taken as 0.
 int TimeoutFromText(const std::string& text);
 
+// The transports cap their timeout at one day, so that a timeout plus a
+// frame's worth of milliseconds never overflows an int.
+inline constexpr int kMaxTimeoutMs = 24 * 60 * 60 * 1000;
+
 // The device behind a Port setting: a name starting with "/" is a path,
 // "COMn" (n >= 1, any letter case) is "/dev/ttyS<n-1>", any other name is
 // taken below "/dev/".

@@ -149,6 +149,7 @@ SerialPort::OpenResult SerialPort::Open(const SerialLineSettings& line) {
     return OpenResult::kOpenFailed;
   }
   line_ = line;
+  timeoutMs_.store(std::clamp(line.TimeoutMs, 0, kMaxTimeoutMs), std::memory_order_relaxed);
   gapUs_ = InterByteGapUs(line);
   perByteUs_ = std::max(CharacterTimeUs(line), 1000);
   io_.Reset(fd);
@@ -182,7 +183,7 @@ void SerialPort::Send(const uint8_t* frame, int length) {
   if (length <= 0 || io_.IsShutDown()) return;
   {
     auto lock = io_.Lock();
-    const auto deadline = Clock::now() + std::chrono::milliseconds(line_.TimeoutMs);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(TimeoutMs());
     int sent = 0;
     while (sent < length && io_.Fd() >= 0) {
       const ssize_t n = write(io_.Fd(), frame + sent, static_cast<size_t>(length - sent));

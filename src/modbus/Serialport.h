@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -39,6 +40,7 @@ class SerialPort : public Transport {
   // refuses the settings (Connect shows "Port opening error!"). Throws Error
   // for settings the line cannot take: 1.5 stop bits, a baud rate outside
   // 1200..115200 or a parity code out of range, before opening anything.
+  // The timeout is clamped to 0..kMaxTimeoutMs.
   OpenResult Open(const SerialLineSettings& line);
 
   // Wakes a Receive in progress at once, closes the device and makes later
@@ -46,7 +48,7 @@ class SerialPort : public Transport {
   void Shutdown();
   bool IsOpen();
 
-  int TimeoutMs() const override { return line_.TimeoutMs; }
+  int TimeoutMs() const override { return timeoutMs_.load(std::memory_order_relaxed); }
   // Reads what is already waiting without blocking and logs it as one
   // received line (several for more than one frame's worth); not counted.
   void DiscardStale() override;
@@ -66,7 +68,8 @@ class SerialPort : public Transport {
   TrafficCounters& counters_;
   LogSink& log_;
   std::function<void()> onTimeout_;
-  SerialLineSettings line_;
+  std::atomic<int> timeoutMs_{1000};
+  SerialLineSettings line_;  // under io_'s lock
   int gapUs_ = 1000;
   int perByteUs_ = 1000;
   InterruptibleFd io_;

@@ -54,11 +54,20 @@ bool TcpClient::Open(const std::string& host, const std::string& port, int timeo
       found == nullptr) {
     throw Error("Unknown host '" + host + "'");
   }
+  // One address gets the one attempt: IPv4 first, as most devices and
+  // simulators listen there only, while "localhost" may list ::1 first.
+  const addrinfo* chosen = found;
+  for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
+    if (a->ai_family == AF_INET) {
+      chosen = a;
+      break;
+    }
+  }
   auto lock = io_.Lock();
-  std::memcpy(&address_, found->ai_addr, found->ai_addrlen);
-  addressLength_ = found->ai_addrlen;
+  std::memcpy(&address_, chosen->ai_addr, chosen->ai_addrlen);
+  addressLength_ = chosen->ai_addrlen;
   freeaddrinfo(found);
-  timeoutMs_ = std::max(timeoutMs, 0);
+  timeoutMs_.store(std::clamp(timeoutMs, 0, kMaxTimeoutMs), std::memory_order_relaxed);
   ConnectLocked();
   return io_.Fd() >= 0;
 }
@@ -76,7 +85,7 @@ void TcpClient::ConnectLocked() {
     DropLocked();
     return;
   }
-  const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs_);
+  const auto deadline = Clock::now() + std::chrono::milliseconds(TimeoutMs());
   int error = 0;
   socklen_t size = sizeof error;
   if (io_.Wait(POLLOUT, deadline) != Wait::kReady ||
@@ -115,7 +124,7 @@ void TcpClient::Send(const uint8_t* frame, int length) {
   {
     auto lock = io_.Lock();
     if (io_.Fd() < 0) ConnectLocked();
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs_);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(TimeoutMs());
     int sent = 0;
     while (sent < length && io_.Fd() >= 0) {
       const ssize_t n = send(io_.Fd(), frame + sent, static_cast<size_t>(length - sent),

@@ -1,9 +1,11 @@
 #pragma once
 #include <sys/socket.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
+#include "modbus/ConnectionSettings.h"
 #include "modbus/InterruptibleFd.h"
 #include "modbus/Transport.h"
 
@@ -23,11 +25,10 @@ class TcpClient : public Transport {
   TcpClient(TrafficCounters& counters, LogSink& log);
   ~TcpClient() override;
 
-  // Resolves host and port, then makes one connection attempt bounded by
-  // timeoutMs (negative taken as 0). Returns whether it connected; a failed
-  // attempt still leaves a usable client. Throws Error for texts that
-  // cannot be used: "Invalid TCP port '<text>'" (not an integer in
-  // 1..65535) or "Unknown host '<text>'".
+  // Resolves host and port (an IPv4 address preferred), then makes one
+  // connection attempt bounded by timeoutMs (clamped to 0..kMaxTimeoutMs). Returns whether it
+  // connected; a failed attempt still leaves a usable client. Throws Error for texts that cannot be
+  // used: "Invalid TCP port '<text>'" (not an integer in 1..65535) or "Unknown host '<text>'".
   bool Open(const std::string& host, const std::string& port, int timeoutMs);
 
   // Wakes a wait in progress at once, closes the socket and makes later
@@ -35,7 +36,7 @@ class TcpClient : public Transport {
   void Shutdown();
   bool IsConnected();
 
-  int TimeoutMs() const override { return timeoutMs_; }
+  int TimeoutMs() const override { return timeoutMs_.load(std::memory_order_relaxed); }
   // Drains what is already waiting without blocking and logs it as one
   // received line (not counted); notices a peer that closed the connection.
   void DiscardStale() override;
@@ -56,7 +57,7 @@ class TcpClient : public Transport {
 
   TrafficCounters& counters_;
   LogSink& log_;
-  int timeoutMs_ = 1000;
+  std::atomic<int> timeoutMs_{1000};
   sockaddr_storage address_{};
   socklen_t addressLength_ = 0;
   InterruptibleFd io_;
