@@ -32,6 +32,7 @@ void InterruptibleFd::Reset(int fd) {
     close(fd_);
     fd_ = -1;
   }
+  hasFd_.store(fd_ >= 0, std::memory_order_release);
 }
 
 InterruptibleFd::WaitResult InterruptibleFd::Wait(short events, Clock::time_point deadline) {
@@ -69,6 +70,7 @@ void InterruptibleFd::Shutdown() {
     close(fd_);
     fd_ = -1;
   }
+  hasFd_.store(false, std::memory_order_release);
 }
 
 }  // namespace mms

@@ -28,6 +28,8 @@ class InterruptibleFd {
   // one is closed; a new one after Shutdown() is closed at once).
   int Fd() const { return fd_; }
   void Reset(int fd = -1);
+  // Any thread, without waiting for the operation in progress.
+  bool HasFd() const { return hasFd_.load(std::memory_order_acquire); }
 
   // Under Lock(): waits until the descriptor reports `events` (POLLIN or
   // POLLOUT) or `deadline` passes. kHangUp when it reports an error or
@@ -45,6 +47,7 @@ class InterruptibleFd {
   int fd_ = -1;
   int wakeFd_ = -1;
   std::atomic<bool> shutdown_{false};
+  std::atomic<bool> hasFd_{false};
 };
 
 }  // namespace mms

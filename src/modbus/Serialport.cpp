@@ -158,10 +158,7 @@ SerialPort::OpenResult SerialPort::Open(const SerialLineSettings& line) {
 
 void SerialPort::Shutdown() { io_.Shutdown(); }
 
-bool SerialPort::IsOpen() {
-  auto lock = io_.Lock();
-  return io_.Fd() >= 0;
-}
+bool SerialPort::IsOpen() const { return io_.HasFd(); }
 
 void SerialPort::DiscardStale() {
   uint8_t chunk[kStaleChunk];

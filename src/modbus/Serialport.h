@@ -46,7 +46,8 @@ class SerialPort : public Transport {
   // Wakes a Receive in progress at once, closes the device and makes later
   // operations fail (-1) or do nothing. Returns within a few milliseconds.
   void Shutdown();
-  bool IsOpen();
+  // Does not wait for an operation in progress.
+  bool IsOpen() const;
 
   int TimeoutMs() const override { return timeoutMs_.load(std::memory_order_relaxed); }
   // Reads what is already waiting without blocking and logs it as one

@@ -96,10 +96,7 @@ void TcpClient::ConnectLocked() {
 
 void TcpClient::Shutdown() { io_.Shutdown(); }
 
-bool TcpClient::IsConnected() {
-  auto lock = io_.Lock();
-  return io_.Fd() >= 0;
-}
+bool TcpClient::IsConnected() const { return io_.HasFd(); }
 
 void TcpClient::DiscardStale() {
   uint8_t chunk[kStaleChunk];

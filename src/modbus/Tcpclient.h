@@ -34,7 +34,9 @@ class TcpClient : public Transport {
   // Wakes a wait in progress at once, closes the socket and makes later
   // operations fail (-1) or do nothing. Returns within a few milliseconds.
   void Shutdown();
-  bool IsConnected();
+  // A connection is up (or being made); does not wait for an operation in
+  // progress.
+  bool IsConnected() const;
 
   int TimeoutMs() const override { return timeoutMs_.load(std::memory_order_relaxed); }
   // Drains what is already waiting without blocking and logs it as one
