@@ -74,7 +74,12 @@ class SettingsDialogsTest : public QObject {
     QCOMPARE(d->Edit2->text(), QStringLiteral("10"));
     QVERIFY(d->RadioButton1->isChecked());
     ExpectEnabled(RtuFields(*d) + TcpFields(*d), true);
-    QVERIFY(!QFile::exists(sandbox_->Path()));  // reading creates nothing
+    QCOMPARE(d->GroupBox1->title(), QStringLiteral("Modbus RTU "));
+    const Qt::WindowFlags flags = d->windowFlags();
+    QVERIFY(flags & Qt::WindowCloseButtonHint);
+    QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
+    QVERIFY(d->minimumSize() == d->maximumSize());  // fixed frame
+    QVERIFY(!QFile::exists(sandbox_->Path()));      // reading creates nothing
   }
 
   void protocolInFileChoosesTheOpeningState_data() {
@@ -102,6 +107,23 @@ class SettingsDialogsTest : public QObject {
       ExpectEnabled(RtuFields(*d) + TcpFields(*d), true);
     }
     QVERIFY(d->GroupBox4->isEnabled());
+  }
+
+  void damagedFileStillOpensAndIsRepairedByOk() {
+    static const char kHead[] = "\x00\xff\xfe[RTUPortSettings\n=\n[RTUPortSettings]\nPort=";
+    QByteArray junk(kHead, sizeof kHead - 1);
+    junk += QByteArray(5000, 'P') + "\n\x01\x02garbage\n";
+    sandbox_->Write(junk);
+    auto d = MakeSettings();
+    QCOMPARE(d->ComboBox1->currentText(), QString(2047, QLatin1Char('P')));
+    QCOMPARE(d->ComboBox2->currentText(), QStringLiteral("115200"));
+    d->open();
+    QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
+    QVERIFY(sandbox_->errors.isEmpty());
+    QVERIFY(!d->isVisible());
+    const QByteArray text = sandbox_->Read();
+    QVERIFY(text.contains("\x01\x02garbage\n"));  // foreign lines stay as they were
+    QVERIFY(text.contains("[Protocol]\nProtocol=ModbusRTU\n"));
   }
 
   void protocolButtonsSwitchTheGroups() {
