@@ -1,1 +1,8 @@
-# tests of this area are listed here
+# Data window and threshold dialog under the offscreen platform.
+mms_qtest(gui_datawindow_tests
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/gui/datawindow/Main.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/gui/datawindow/GuiTestSupport.h
+    ${CMAKE_CURRENT_LIST_DIR}/gui/datawindow/TiTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/gui/datawindow/ThresholdWindowTest.cpp
+)

@@ -55,7 +55,6 @@ const char* ColorName(int32_t color);
 // comparisons are signed 32-bit, so the word 65535 is above 100). With the
 // rule off the fixed background applies. nullopt: the rule has a type other
 // than simple or range, and the cell keeps the grid's own look.
-std::optional<int32_t> CellFillColor(const CellThreshold& rule, int32_t background,
-                                     uint16_t value);
+std::optional<int32_t> CellFillColor(const CellThreshold& rule, int32_t background, uint16_t value);
 
 }  // namespace mms

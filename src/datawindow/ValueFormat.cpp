@@ -123,7 +123,8 @@ std::string FormatFixed(double value, int precision, char decimalSeparator) {
 }
 
 float SingleFromWords(uint16_t first, uint16_t second, bool swapped) {
-  const uint32_t bits = swapped ? (uint32_t{first} << 16) | second : (uint32_t{second} << 16) | first;
+  const uint32_t bits =
+      swapped ? (uint32_t{first} << 16) | second : (uint32_t{second} << 16) | first;
   float value;
   std::memcpy(&value, &bits, sizeof value);
   return value;

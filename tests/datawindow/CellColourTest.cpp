@@ -14,7 +14,9 @@ constexpr int32_t kBg = 0x123456;
 constexpr int32_t kBelow = kColorRed;
 constexpr int32_t kAbove = kColorLime;
 
-CellThreshold Simple(int32_t threshold) { return CellThreshold{1, 1, threshold, 0, kBelow, kAbove}; }
+CellThreshold Simple(int32_t threshold) {
+  return CellThreshold{1, 1, threshold, 0, kBelow, kAbove};
+}
 CellThreshold Range(int32_t low, int32_t high) {
   return CellThreshold{1, 2, low, high, kBelow, kAbove};  // outside, inside
 }

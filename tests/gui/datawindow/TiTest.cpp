@@ -1,0 +1,532 @@
+#include <QAccessible>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QtTest>
+#include <memory>
+#include <vector>
+
+#include "GuiTestSupport.h"
+#include "datawindow/CellColour.h"
+#include "datawindow/Ti.h"
+#include "datawindow/Windowfile.h"
+#include "datawindow/Writecoil.h"
+#include "datawindow/Writeregister.h"
+#include "shell/WindowTable.h"
+
+namespace {
+
+QString Cell(const Ti& w, int col, int row) {
+  const QTableWidgetItem* item = w.StringGrid1->item(row - 1, col - 1);
+  return item ? item->text() : QString();
+}
+
+QStringList HeaderRow(const Ti& w) {
+  QStringList texts;
+  for (int c = 0; c < w.StringGrid1->columnCount(); ++c) {
+    const QTableWidgetItem* item = w.StringGrid1->horizontalHeaderItem(c);
+    texts << (item ? item->text() : QString());
+  }
+  return texts;
+}
+
+std::vector<uint16_t> Buffer(uint16_t (*value)(int k)) {
+  std::vector<uint16_t> words(mms::kReadBufferSize);
+  for (int k = 0; k < mms::kReadBufferSize; ++k) words[k] = value(k);
+  return words;
+}
+
+void SelectGridCell(Ti& w, int col, int row) { w.StringGrid1->setCurrentCell(row - 1, col - 1); }
+
+QPoint CellCentre(const Ti& w, int col, int row) {
+  return w.StringGrid1->visualItemRect(w.StringGrid1->item(row - 1, col - 1)).center();
+}
+
+// A pixel of the cell away from its text (which starts at the top left).
+QColor PaintedFill(Ti& w, int col, int row) {
+  const QImage image = w.StringGrid1->viewport()->grab().toImage();
+  const QRect rect = w.StringGrid1->visualItemRect(w.StringGrid1->item(row - 1, col - 1));
+  return image.pixelColor(rect.right() - 4, rect.bottom() - 3);
+}
+
+void UseHoldingRegisters(Ti& w) {
+  w.ComboBox1->setCurrentIndex(2);
+  w.ComboBox1Change();
+}
+
+}  // namespace
+
+class TiTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void NewWindowCaptionsAndDefaults() {
+    Ti w(nullptr);
+    QCOMPARE(w.GroupDeviceSettings->title(), QStringLiteral("Device Settings"));
+    QCOMPARE(w.GroupDisplayOptions->title(), QStringLiteral("Display options"));
+    QCOMPARE(w.GroupAscii->title(), QStringLiteral("ASCII display"));
+    QCOMPARE(w.GroupFrameCounters->title(), QStringLiteral("Frame counters"));
+    QCOMPARE(w.EDeviceID->text(), QStringLiteral("1"));
+    QCOMPARE(w.EAddress->text(), QStringLiteral("0"));
+    QCOMPARE(w.ELength->text(), QStringLiteral("10"));
+    QCOMPARE(w.ComboBox1->count(), 4);
+    QCOMPARE(w.ComboBox1->itemText(0), QStringLiteral("Coil status"));
+    QCOMPARE(w.ComboBox1->itemText(3), QStringLiteral("Input registers"));
+    QCOMPARE(w.ComboBox1->currentIndex(), 0);
+
+    const QList<QRadioButton*> formats = {w.RBDecimal, w.RBInteger, w.RBHexadecimal, w.RBBinary,
+                                          w.RBFloat,   w.RBSwFloat, w.RBDouble,      w.RBSwDouble};
+    const QStringList captions = {"Decimal",     "Integer",        "Hexadecimal",
+                                  "Binary",      "32bit float",    "32bit sw. float",
+                                  "64bit float", "64bit sw. float"};
+    for (int i = 0; i < formats.size(); ++i) {
+      QCOMPARE(formats[i]->text(), captions[i]);
+      QVERIFY2(!formats[i]->isEnabled(), "formats start disabled for coils");
+    }
+    QVERIFY(w.RBDecimal->isChecked());
+    QCOMPARE(w.Format(), mms::DisplayFormat::RBDecimal);
+    QCOMPARE(w.cbEnableASCII->text(), QStringLiteral("Enable"));
+    QVERIFY(!w.cbEnableASCII->isChecked());
+    for (QRadioButton* b : {w.rb1Char, w.rb2Char, w.rb2CharSwapped}) QVERIFY(!b->isEnabled());
+    QVERIFY(w.rb1Char->isChecked());
+    QCOMPARE(w.rb2CharSwapped->text(), QStringLiteral("2 char/reg sw"));
+    for (QLabel* l : {w.PollsLabel, w.ValidLabel, w.ErrorLabel}) QCOMPARE(l->text(), "0");
+    QCOMPARE(w.Button1->text(), QStringLiteral("Reset"));
+    QVERIFY(w.LError->text().isEmpty());
+
+    QCOMPARE(w.StringGrid1->rowCount(), 10);
+    QCOMPARE(HeaderRow(w), QStringList({"Alias", "0", "Alias", "10"}));
+    QCOMPARE(w.StringGrid1->verticalHeaderItem(0)->text(), QStringLiteral("0"));
+    QCOMPARE(w.StringGrid1->verticalHeaderItem(9)->text(), QStringLiteral("9"));
+    QCOMPARE(w.StringGrid1->columnWidth(0), 72);
+    QCOMPARE(w.StringGrid1->columnWidth(1), 100);
+    QCOMPARE(w.StringGrid1->columnWidth(3), 100);
+
+    const QList<QAction*> menu = w.PopupMenu1->actions();
+    QCOMPARE(menu.size(), 3);
+    QCOMPARE(menu[0]->text(), QStringLiteral("Log this value"));
+    QVERIFY(!menu[0]->isEnabled());
+    QCOMPARE(menu[1]->text(), QStringLiteral("Define fixed background"));
+    QCOMPARE(menu[2]->text(), QStringLiteral("Define threshold background"));
+
+    const auto poll = w.Record()->Poll();
+    QCOMPARE(poll.Function, 1);
+    QCOMPARE(poll.DeviceID, 1);
+    QCOMPARE(poll.Address, 0);
+    QCOMPARE(poll.Length, 10);
+  }
+
+  void FillGridShowsTheBufferInTheSelectedFormat() {
+    Ti w(nullptr);
+    w.ELength->setText(QStringLiteral("15"));
+    QCOMPARE(w.StringGrid1->columnCount(), 4);
+    // Elements 15..19 hold what an earlier poll left there.
+    const auto words = Buffer([](int k) -> uint16_t { return k < 15 ? k * 3 : 1000 + k; });
+    w.FillGrid(words.data());
+    QCOMPARE(Cell(w, 2, 1), QStringLiteral("0"));
+    QCOMPARE(Cell(w, 2, 10), QStringLiteral("27"));
+    QCOMPARE(Cell(w, 4, 5), QStringLiteral("42"));
+    QCOMPARE(Cell(w, 4, 6), QStringLiteral("1015"));
+    QCOMPARE(Cell(w, 4, 10), QStringLiteral("1019"));
+    QVERIFY2(Cell(w, 1, 1).isEmpty(), "alias cells are not touched");
+    QCOMPARE(w.ValidLabel->text(), QStringLiteral("1"));
+
+    UseHoldingRegisters(w);
+    w.RBHexadecimal->click();
+    w.FillGrid(words.data());
+    QCOMPARE(Cell(w, 2, 5), QStringLiteral("000C"));
+
+    const auto single = Buffer([](int k) -> uint16_t { return k == 1 ? 0x3F80 : 0; });
+    w.RBFloat->click();
+    w.FillGrid(single.data());
+    QCOMPARE(Cell(w, 2, 1), QStringLiteral("1.0000"));
+    QVERIFY(Cell(w, 2, 2).isEmpty());
+
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    w.FillGrid(single.data());
+    QLocale::setDefault(saved);
+    QCOMPARE(Cell(w, 2, 1), QStringLiteral("1,0000"));
+
+    w.FillGrid(nullptr);  // refused, nothing counted
+    QCOMPARE(w.ValidLabel->text(), QStringLiteral("4"));
+  }
+
+  void AsciiDisplayFollowsItsOptions() {
+    Ti w(nullptr);
+    w.cbEnableASCII->click();
+    for (QRadioButton* b : {w.rb1Char, w.rb2Char, w.rb2CharSwapped}) QVERIFY(b->isEnabled());
+    const auto words = Buffer([](int) -> uint16_t { return 0x4142; });
+    w.rb2CharSwapped->click();
+    w.FillGrid(words.data());
+    QCOMPARE(Cell(w, 2, 1), QStringLiteral("16706  'AB'"));
+    w.rb2Char->click();
+    w.FillGrid(words.data());
+    QCOMPARE(Cell(w, 2, 1), QStringLiteral("16706  'BA'"));
+    w.cbEnableASCII->click();
+    QVERIFY(!w.rb2Char->isEnabled());
+    w.FillGrid(words.data());
+    QCOMPARE(Cell(w, 2, 1), QStringLiteral("16706"));
+  }
+
+  void CountersAndErrorText() {
+    Ti w(nullptr);
+    w.CountPoll();
+    w.CountPoll();
+    w.CountError();
+    w.ShowTimeout();
+    QCOMPARE(w.PollsLabel->text(), QStringLiteral("2"));
+    QCOMPARE(w.ErrorLabel->text(), QStringLiteral("1"));
+    QCOMPARE(w.LError->text(), QStringLiteral("Modbus message timeout"));
+    w.ShowInvalidReply();
+    QCOMPARE(w.LError->text(), QStringLiteral("Invalid response to Modbus message"));
+    const auto words = Buffer([](int) -> uint16_t { return 0; });
+    w.FillGrid(words.data());
+    QVERIFY(w.LError->text().isEmpty());
+    QCOMPARE(w.ValidLabel->text(), QStringLiteral("1"));
+
+    QTest::mouseClick(w.Button1, Qt::LeftButton);
+    for (QLabel* l : {w.PollsLabel, w.ValidLabel, w.ErrorLabel}) QCOMPARE(l->text(), "0");
+    w.CountPoll();
+    QCOMPARE(w.PollsLabel->text(), QStringLiteral("1"));
+  }
+
+  void EditsWriteThroughCutToTheirWidth() {
+    ErrorCollector boxes;
+    Ti w(nullptr);
+    const auto words = Buffer([](int k) -> uint16_t { return k; });
+    w.FillGrid(words.data());
+    w.EDeviceID->setText(QStringLiteral("300"));
+    QCOMPARE(w.Record()->Poll().DeviceID, 44);
+    QCOMPARE(Cell(w, 2, 2), QStringLiteral("1"));  // the device ID does not rebuild
+
+    w.EAddress->setText(QStringLiteral("-1"));
+    QCOMPARE(w.Record()->Poll().Address, 65535);
+    QCOMPARE(HeaderRow(w), QStringList({"Alias", "65535", "Alias", "65545"}));
+    QVERIFY2(Cell(w, 2, 2).isEmpty(), "a new address empties the values");
+
+    w.ELength->setText(QStringLiteral("$14"));
+    QCOMPARE(w.Record()->Poll().Length, 20);
+    QCOMPARE(w.StringGrid1->columnCount(), 6);
+    w.ELength->setText(QStringLiteral("0"));
+    QCOMPARE(w.StringGrid1->columnCount(), 2);
+    w.ELength->setText(QStringLiteral("100"));
+    QCOMPARE(w.StringGrid1->columnCount(), 22);
+    w.ELength->setText(QStringLiteral("101"));
+    QCOMPARE(w.Record()->Poll().Length, 101);
+    QCOMPARE(w.StringGrid1->columnCount(), 22);
+    w.FillGrid(words.data());
+    QCOMPARE(Cell(w, 22, 10), QStringLiteral("109"));
+    QVERIFY(boxes.errors.isEmpty());
+  }
+
+  void TypingIsConvertedAtEveryKeystroke() {
+    ErrorCollector boxes;
+    Ti w(nullptr);
+    w.ELength->setText(QStringLiteral("abc"));
+    QCOMPARE(boxes.errors, QStringList({"'abc' is not a valid integer value."}));
+    QCOMPARE(w.Record()->Poll().Length, 10);
+    QCOMPARE(w.StringGrid1->columnCount(), 4);
+
+    boxes.errors.clear();
+    w.EAddress->clear();  // an empty text keeps the address
+    QCOMPARE(w.Record()->Poll().Address, 0);
+    QTest::keyClicks(w.EAddress, QStringLiteral("-5"));
+    QCOMPARE(boxes.errors, QStringList({"'-' is not a valid integer value."}));
+    QCOMPARE(w.Record()->Poll().Address, 65531);
+  }
+
+  void FunctionChoiceSwitchesFormats() {
+    Ti w(nullptr);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.ComboBox1->setFocus();
+    QTest::keyClick(w.ComboBox1, Qt::Key_Down);
+    QTest::keyClick(w.ComboBox1, Qt::Key_Down);
+    QCOMPARE(w.ComboBox1->currentIndex(), 2);
+    QCOMPARE(w.Record()->Poll().Function, 3);
+    QVERIFY(w.RBFloat->isEnabled());
+    w.RBSwDouble->click();
+    QTest::keyClick(w.ComboBox1, Qt::Key_Up);
+    QCOMPARE(w.Record()->Poll().Function, 2);
+    QVERIFY(!w.RBFloat->isEnabled());
+    QCOMPARE(w.Format(), mms::DisplayFormat::RBSwDouble);  // disabling keeps the choice
+  }
+
+  void ContextMenuOpensOnlyWhenArmed() {
+    Ti w(nullptr);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QWidget* viewport = w.StringGrid1->viewport();
+    auto rightClick = [&](int col, int row) {
+      const QPoint pos = CellCentre(w, col, row);
+      QTest::mousePress(viewport, Qt::RightButton, {}, pos);
+      QContextMenuEvent event(QContextMenuEvent::Mouse, pos, viewport->mapToGlobal(pos));
+      QApplication::sendEvent(viewport, &event);
+      QTest::mouseRelease(viewport, Qt::RightButton, {}, pos);
+      const bool open = w.PopupMenu1->isVisible();
+      w.PopupMenu1->hide();
+      return open;
+    };
+    QVERIFY2(!rightClick(2, 1), "not armed before a cell is selected");
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, CellCentre(w, 2, 3));
+    QCOMPARE(mms::SelectedCol, 2);
+    QCOMPARE(mms::SelectedRow, 3);
+    QCOMPARE(mms::SelectedAddress, 2);
+    QVERIFY(w.PopupArmed());
+    QVERIFY(rightClick(4, 5));
+    QCOMPARE(mms::SelectedRow, 3);  // a right press does not select
+    QVERIFY2(!rightClick(4, 5), "opening disarms");
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, CellCentre(w, 2, 3));
+    QVERIFY2(rightClick(2, 3), "selecting the same cell again re-arms");
+  }
+
+  void CellsArePaintedByColourAndThreshold() {
+    Ti w(nullptr);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    for (int col : {1, 2, 3, 4}) QCOMPARE(PaintedFill(w, col, 4), QColor(Qt::white));
+
+    w.Model().SetBgColor(2, 1, mms::kColorRed);
+    QCOMPARE(PaintedFill(w, 2, 1), QColor(Qt::red));
+    w.Model().SetThreshold(2, 2, mms::CellThreshold{1, 1, 100, 0, mms::kColorRed, mms::kColorLime});
+    w.Model().SetThreshold(2, 3, mms::CellThreshold{1, 1, 100, 0, mms::kColorRed, mms::kColorLime});
+    w.RBInteger->setChecked(true);
+    const auto words = Buffer([](int k) -> uint16_t { return k == 1 ? 99 : 65535; });
+    w.FillGrid(words.data());
+    QCOMPARE(Cell(w, 2, 3), QStringLiteral("-1"));
+    QCOMPARE(PaintedFill(w, 2, 2), QColor(Qt::red));
+    QCOMPARE(PaintedFill(w, 2, 3), QColor(Qt::green));  // the raw word is above
+
+    mms::CellThreshold off = w.Model().Threshold(2, 2);
+    off.ThresholdEnable = 0;
+    w.Model().SetThreshold(2, 2, off);
+    QCOMPARE(PaintedFill(w, 2, 2), QColor(Qt::white));
+
+    w.Model().SetBgColor(4, 4, mms::SystemColor(5));  // the platform's window colour
+    QCOMPARE(PaintedFill(w, 4, 4), w.palette().color(QPalette::Base));
+  }
+
+  void FixedBackgroundFromTheColourDialog() {
+    Ti w(nullptr);
+    SelectGridCell(w, 4, 2);
+    OnNextModal closer1([](QDialog* d) {
+      auto* colours = qobject_cast<QColorDialog*>(d);
+      QVERIFY(colours);
+      colours->setCurrentColor(QColor(0x11, 0x22, 0x33));
+      colours->accept();
+    });
+    w.SetBackgroundcolor1Click();
+    QCOMPARE(w.Model().BgColor(4, 2), 0x332211);
+
+    OnNextModal closer2([](QDialog* d) {
+      qobject_cast<QColorDialog*>(d)->setCurrentColor(Qt::blue);
+      d->reject();
+    });
+    w.SetBackgroundcolor1Click();
+    QCOMPARE(w.Model().BgColor(4, 2), 0x332211);  // cancelling changes nothing
+  }
+
+  void DoubleClickFillsTheWriteDialogs() {
+    WriteCoilForm = new TWriteCoilForm;
+    WriteRegisterForm = new TWriteRegisterForm;
+    Ti w(nullptr);
+    w.SlotIndex = 7;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    UseHoldingRegisters(w);
+    w.RBHexadecimal->setChecked(true);
+    w.EDeviceID->setText(QStringLiteral("17"));
+    w.EAddress->setText(QStringLiteral("100"));
+    w.ELength->setText(QStringLiteral("20"));
+    const auto words = Buffer([](int k) -> uint16_t { return 500 + k; });
+    w.FillGrid(words.data());
+
+    bool opened = false;
+    OnNextModal closer3([&](QDialog* d) {
+      opened = d == WriteRegisterForm;
+      d->reject();
+    });
+    // An item view takes a double-click as the second click of a pair.
+    QTest::mouseClick(w.StringGrid1->viewport(), Qt::LeftButton, {}, CellCentre(w, 4, 3));
+    QTest::mouseDClick(w.StringGrid1->viewport(), Qt::LeftButton, {}, CellCentre(w, 4, 3));
+    QVERIFY(opened);
+    QCOMPARE(WriteRegisterForm->Address, 112);
+    QCOMPARE(WriteRegisterForm->WriteAddress, 112);
+    QCOMPARE(WriteRegisterForm->Value, 512);
+    QCOMPARE(WriteRegisterForm->DeviceID, 17);
+    QCOMPARE(WriteRegisterForm->SlotIndex, 7);
+    QCOMPARE(WriteRegisterForm->WriteFunction, 6);
+    QCOMPARE(WriteRegisterForm->Format, mms::DisplayFormat::RBHexadecimal);
+
+    // Enter on a value cell does the same.
+    opened = false;
+    SelectGridCell(w, 2, 1);
+    w.StringGrid1->setFocus();
+    OnNextModal closer4([&](QDialog* d) {
+      opened = d == WriteRegisterForm;
+      d->reject();
+    });
+    QTest::keyClick(w.StringGrid1, Qt::Key_Return);
+    QVERIFY(opened);
+    QCOMPARE(WriteRegisterForm->Address, 100);
+
+    w.ComboBox1->setCurrentIndex(0);
+    w.ComboBox1Change();
+    SelectGridCell(w, 2, 2);
+    OnNextModal closer5([&](QDialog* d) {
+      opened = d == WriteCoilForm;
+      d->reject();
+    });
+    w.StringGrid1DblClick();
+    QVERIFY(opened);
+    QCOMPARE(WriteCoilForm->Address, 101);
+    QCOMPARE(WriteCoilForm->Value, 501);
+    QCOMPARE(WriteCoilForm->WriteFunction, 5);
+
+    // Inputs, alias columns: nothing opens.
+    opened = false;
+    OnNextModal waiting([&](QDialog* d) {
+      opened = true;
+      d->reject();
+    });
+    w.ComboBox1->setCurrentIndex(3);
+    w.ComboBox1Change();
+    w.StringGrid1DblClick();
+    UseHoldingRegisters(w);
+    SelectGridCell(w, 3, 2);
+    w.StringGrid1DblClick();
+    QTest::qWait(50);
+    QVERIFY(!opened);
+
+    delete WriteCoilForm;
+    delete WriteRegisterForm;
+    WriteCoilForm = nullptr;
+    WriteRegisterForm = nullptr;
+  }
+
+  void WindowFileRoundTrip() {
+    QMdiArea area;
+    area.resize(1200, 900);
+    area.show();
+    auto* a = new Ti(nullptr);
+    area.addSubWindow(a)->show();
+    a->EDeviceID->setText(QStringLiteral("17"));
+    a->EAddress->setText(QStringLiteral("100"));
+    a->ELength->setText(QStringLiteral("12"));
+    UseHoldingRegisters(*a);
+    a->StringGrid1->item(0, 0)->setText(QStringLiteral("Pressure"));  // typed into the grid
+    a->StringGrid1->item(1, 2)->setText(QStringLiteral("Flow"));      // offset 11
+    a->Model().SetBgColorAt(1, mms::kColorRed);
+    a->Model().SetThresholdAt(1,
+                              mms::CellThreshold{1, 1, 1000, 0, mms::kColorLime, mms::kColorRed});
+    a->Model().SetThresholdAt(11, mms::CellThreshold{0, 2, -5, 70000, mms::SystemColor(15), 0});
+    a->SetWindowGeometry(705, 479, 10, 20);
+
+    const mms::WindowFile file = a->ToWindowFile();
+    QCOMPARE(file.DeviceID, 17);
+    QCOMPARE(file.Address, 100);
+    QCOMPARE(file.Length, 12);
+    QCOMPARE(file.Function, 3);
+    QCOMPARE(file.Width, 705);
+    QCOMPARE(file.Height, 479);
+    QCOMPARE(file.Top, 10);
+    QCOMPARE(file.Left, 20);
+    QCOMPARE(file.Alias[0], std::string("Pressure"));
+    QCOMPARE(file.Alias[11], std::string("Flow"));
+    QCOMPARE(file.BgColor[1], mms::kColorRed);
+    QCOMPARE(file.BgColor[0], mms::kColorWhite);
+
+    auto* b = new Ti(nullptr);
+    area.addSubWindow(b)->show();
+    b->ApplyWindowFile(file);
+    QVERIFY(b->ToWindowFile() == file);
+    QCOMPARE(b->EAddress->text(), QStringLiteral("100"));
+    QCOMPARE(b->ComboBox1->currentIndex(), 2);
+    QVERIFY(b->RBFloat->isEnabled());
+    QCOMPARE(Cell(*b, 1, 1), QStringLiteral("Pressure"));
+    QCOMPARE(HeaderRow(*b), QStringList({"Alias", "100", "Alias", "110"}));
+
+    // A function outside 1..4 selects no item; a length above 100 keeps the layout.
+    mms::WindowFile odd = file;
+    odd.Function = 7;
+    odd.Length = 150;
+    odd.Alias[99] = "Last";
+    odd.Width = -50;
+    b->ApplyWindowFile(odd);
+    QCOMPARE(b->ComboBox1->currentIndex(), -1);
+    QCOMPARE(b->Record()->Poll().Function, 7);
+    QCOMPARE(b->Record()->Poll().Length, 150);
+    QCOMPARE(b->StringGrid1->columnCount(), 4);
+    QCOMPARE(b->Model().Alias(99), std::string("Last"));
+    QVERIFY(b->WindowGeometry().width() >= 1);
+  }
+
+  void ClosingEmptiesTheSlot() {
+    mms::WindowTable table;
+    auto w = std::make_unique<Ti>(&table);
+    w->SlotIndex = table.Add(w->Record());
+    QVERIFY(table.Slot(0) != nullptr);
+    w->show();
+    w->close();
+    QVERIFY(table.Slot(0) == nullptr);
+  }
+
+  void AccessibleNamesAndTabOrder() {
+    Ti w(nullptr);
+    QCOMPARE(w.EDeviceID->accessibleName(), QStringLiteral("Device ID"));
+    QCOMPARE(w.EAddress->accessibleName(), QStringLiteral("Address"));
+    QCOMPARE(w.ELength->accessibleName(), QStringLiteral("Length"));
+    QVERIFY(!w.ComboBox1->accessibleName().isEmpty());
+
+    QList<QWidget*> chain;
+    for (QWidget* x = w.nextInFocusChain(); x != &w; x = x->nextInFocusChain()) chain << x;
+    const QList<QWidget*> visual = {w.EDeviceID, w.ComboBox1,  w.EAddress,      w.ELength,
+                                    w.RBDecimal, w.RBSwDouble, w.cbEnableASCII, w.rb2CharSwapped,
+                                    w.Button1,   w.StringGrid1};
+    for (int i = 1; i < visual.size(); ++i) {
+      QVERIFY2(chain.indexOf(visual[i - 1]) < chain.indexOf(visual[i]),
+               qPrintable(visual[i]->objectName()));
+    }
+  }
+
+  void GridCellsCarryTheirHeaders() {
+    Ti w(nullptr);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const auto words = Buffer([](int k) -> uint16_t { return 40 + k; });
+    w.FillGrid(words.data());
+    QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(w.StringGrid1);
+    QVERIFY(grid && grid->tableInterface());
+    QAccessibleInterface* cell = grid->tableInterface()->cellAt(3, 3);  // grid (4, 4): offset 13
+    QVERIFY(cell);
+    QCOMPARE(cell->text(QAccessible::Name), QStringLiteral("53"));
+    QAccessibleTableCellInterface* tableCell = cell->tableCellInterface();
+    QVERIFY(tableCell);
+    const auto columnHeaders = tableCell->columnHeaderCells();
+    const auto rowHeaders = tableCell->rowHeaderCells();
+    QCOMPARE(columnHeaders.size(), 1);
+    QCOMPARE(rowHeaders.size(), 1);
+    QCOMPARE(columnHeaders[0]->text(QAccessible::Name), QStringLiteral("10"));
+    QCOMPARE(rowHeaders[0]->text(QAccessible::Name), QStringLiteral("3"));
+  }
+};
+
+int RunTiTests(int argc, char** argv) {
+  TiTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "TiTest.moc"
