@@ -7,19 +7,24 @@ namespace {
 Ti* WindowOf(int slot) { return MainForm ? MainForm->DataWindow(slot) : nullptr; }
 }  // namespace
 
-// The data window's own report handlers join here when the data window is integrated.
-
-void DataWindowReports::CountPoll(int slot) { (void)WindowOf(slot); }
+void DataWindowReports::CountPoll(int slot) {
+  if (Ti* window = WindowOf(slot)) window->CountPoll();
+}
 
 void DataWindowReports::FillGrid(int slot, const mms::PollDefinition& request,
                                  const uint16_t* readBuffer) {
-  (void)request;
-  (void)readBuffer;
-  (void)WindowOf(slot);
+  (void)request;  // the window lays out its grid from its own poll definition
+  if (Ti* window = WindowOf(slot)) window->FillGrid(readBuffer);
 }
 
-void DataWindowReports::CountError(int slot) { (void)WindowOf(slot); }
+void DataWindowReports::CountError(int slot) {
+  if (Ti* window = WindowOf(slot)) window->CountError();
+}
 
-void DataWindowReports::ShowTimeout(int slot) { (void)WindowOf(slot); }
+void DataWindowReports::ShowTimeout(int slot) {
+  if (Ti* window = WindowOf(slot)) window->ShowTimeout();
+}
 
-void DataWindowReports::ShowInvalidReply(int slot) { (void)WindowOf(slot); }
+void DataWindowReports::ShowInvalidReply(int slot) {
+  if (Ti* window = WindowOf(slot)) window->ShowInvalidReply();
+}

@@ -6,6 +6,8 @@ target_sources(mms_gui PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/MainFormIntegration.cpp
   ${CMAKE_CURRENT_LIST_DIR}/DataWindowReports.h
   ${CMAKE_CURRENT_LIST_DIR}/DataWindowReports.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/Program.h
+  ${CMAKE_CURRENT_LIST_DIR}/Program.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MainFormIcons.h
   ${CMAKE_CURRENT_LIST_DIR}/MainFormIcons.cpp
   ${CMAKE_CURRENT_LIST_DIR}/MdiArrange.h

@@ -5,12 +5,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QEnterEvent>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -21,7 +23,9 @@
 
 #include "auxiliary/Splashscreen.h"
 #include "datawindow/Ti.h"
+#include "datawindow/Windowfile.h"
 #include "shell/MainForm.h"
+#include "shell/Windowsset.h"
 #include "ui/ErrorBox.h"
 #include "ui/QtUiDispatcher.h"
 
@@ -55,6 +59,38 @@ QString Describe(const QList<Item>& items) {
 }
 
 void DeleteClosedWindows() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
+
+// Plays the user at the file dialogs: each one that opens gets the next
+// answer (a path, or an empty text to cancel) and is counted.
+class FileDialogUser : public QObject {
+ public:
+  explicit FileDialogUser(QStringList answers) : answers_(std::move(answers)) {
+    connect(&timer_, &QTimer::timeout, this, [this] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      ++shown;
+      const QString answer = answers_.isEmpty() ? QString() : answers_.takeFirst();
+      if (answer.isEmpty()) {
+        dialog->reject();
+      } else {
+        // Typed into the name field, as a user would; selectFile() alone can be
+        // overridden by the selection the reused dialog kept from last time.
+        dialog->selectFile(answer);
+        if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+          name->setText(answer);
+        static_cast<QDialog*>(dialog)->accept();  // as if OK was pressed
+      }
+    });
+    timer_.start(5);
+  }
+  int shown = 0;
+
+ private:
+  QStringList answers_;
+  QTimer timer_;
+};
+
+std::string Local(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 }  // namespace
 
@@ -224,6 +260,130 @@ class MainFormTest : public QObject {
     form_->FileOpen1Execute();
     QCOMPARE(errorBoxes_.size(), 2);
     QCOMPARE(Children().size(), children);
+  }
+
+  void saveWindowAsksOnceThenWritesToTheSamePath() {
+    QTemporaryDir dir;
+    form_->FileSaveItemClick();  // no window: nothing, not even a dialog
+    form_->FileNew1Execute();
+    Ti* window = form_->DataWindow(0);
+    FileDialogUser user({dir.filePath("first")});
+    form_->FileSaveItemClick();
+    QCOMPARE(user.shown, 1);
+    const QString path = dir.filePath("first.kvw");  // the default extension is added
+    QCOMPARE(window->FileName, path);
+    QVERIFY(QFile::exists(path));
+    QVERIFY(QFile::remove(path));
+    form_->FileSaveItemClick();
+    QCOMPARE(user.shown, 1);  // no second question
+    QVERIFY(QFile::exists(path));
+    QCOMPARE(window->windowTitle(), QStringLiteral("NONAME1"));  // saving keeps the caption
+
+    form_->Savewindowas1Click();  // cancelled: nothing changes
+    QCOMPARE(user.shown, 2);
+    QCOMPARE(window->FileName, path);
+    QVERIFY(errorBoxes_.isEmpty());
+  }
+
+  void openReadsTheFileIntoANewRegisteredWindow() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("device.kvw");
+    mms::WindowFile file;
+    file.DeviceID = 7;
+    file.Function = 3;
+    file.Address = 100;
+    file.Length = 20;
+    mms::SaveWindowFile(file, Local(path));
+
+    form_->FileNew1Execute();
+    FileDialogUser user({path});
+    form_->FileOpen1Execute();
+    QCOMPARE(user.shown, 1);
+    Ti* window = form_->DataWindow(1);
+    QVERIFY(window);
+    QCOMPARE(window->windowTitle(), path);
+    QCOMPARE(window->FileName, path);
+    QCOMPARE(window->SlotIndex, 1);
+    const mms::PollDefinition poll = window->Record()->Poll();
+    QCOMPARE(int(poll.DeviceID), 7);
+    QCOMPARE(int(poll.Function), 3);
+    QCOMPARE(int(poll.Address), 100);
+    QCOMPARE(int(poll.Length), 20);
+    QVERIFY(errorBoxes_.isEmpty());
+  }
+
+  void aFileThatFailsToLoadLeavesItsWindowRegistered() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("bad.kvw");
+    QFile bad(path);
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("[DataDefinition]\nDeviceID=abc\n");
+    bad.close();
+
+    form_->FileNew1Execute();
+    FileDialogUser user({path});
+    form_->FileOpen1Execute();
+    QCOMPARE(errorBoxes_, QStringList({"'abc' is not a valid integer value."}));
+    Ti* window = form_->DataWindow(1);
+    QVERIFY(window);  // open, in its own slot, counted
+    QCOMPARE(window->SlotIndex, 1);
+    QCOMPARE(state_->DataWindows.WindowCount(), 2);
+    QVERIFY(window->FileName.isEmpty());
+
+    // Closing it empties its own slot and no other.
+    window->parentWidget()->close();
+    QVERIFY(!state_->DataWindows.Slot(1));
+    QVERIFY(state_->DataWindows.Slot(0));
+  }
+
+  void windowsSetsRecordSavedWindowsAndReopenThem() {
+    QTemporaryDir dir;
+    for (int i = 0; i < 4; ++i) form_->FileNew1Execute();
+    form_->DataWindow(0)->parentWidget()->close();  // closed: left out
+    // Slot 2 stays unsaved: left out without a word.
+    {
+      FileDialogUser user({dir.filePath("b"), dir.filePath("d")});
+      form_->MdiArea()->setActiveSubWindow(
+          qobject_cast<QMdiSubWindow*>(form_->DataWindow(1)->parentWidget()));
+      form_->FileSaveItemClick();
+      form_->MdiArea()->setActiveSubWindow(
+          qobject_cast<QMdiSubWindow*>(form_->DataWindow(3)->parentWidget()));
+      form_->FileSaveItemClick();
+      QCOMPARE(user.shown, 2);
+    }
+    const QString setPath = dir.filePath("scene.kvs");
+    {
+      FileDialogUser user({dir.filePath("scene")});
+      form_->Zapiszscene1Click();
+    }
+    const mms::WindowsSetReader set(Local(setPath));
+    QCOMPARE(set.NumOfFiles(), 2);
+    QCOMPARE(QString::fromStdString(set.File(0)), dir.filePath("b.kvw"));
+    QCOMPARE(QString::fromStdString(set.File(1)), dir.filePath("d.kvw"));
+
+    {
+      FileDialogUser user({setPath});
+      form_->Wczytajscene1Click();
+    }
+    QCOMPARE(state_->DataWindows.WindowCount(), 6);
+    QCOMPARE(form_->DataWindow(4)->windowTitle(), dir.filePath("b.kvw"));
+    QCOMPARE(form_->DataWindow(5)->FileName, dir.filePath("d.kvw"));
+    QVERIFY(errorBoxes_.isEmpty());
+  }
+
+  void aSetLargerThanTheTableStopsWhenTheTableIsFull() {
+    QTemporaryDir dir;
+    const QString setPath = dir.filePath("huge.kvs");
+    QFile set(setPath);
+    QVERIFY(set.open(QIODevice::WriteOnly));
+    set.write("[Scene]\nNumOfFiles=2147483647\n");  // every entry missing: empty paths
+    set.close();
+    form_->FileNew1Execute();
+    FileDialogUser user({setPath});
+    form_->Wczytajscene1Click();
+    QCOMPARE(state_->DataWindows.WindowCount(), 65);
+    QCOMPARE(errorBoxes_.size(), 1);
+    QCOMPARE(form_->OpenChildWindowCount(), 65);
   }
 
   void childWindowItemsFollowTheOpenWindows() {

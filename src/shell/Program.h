@@ -1,0 +1,29 @@
+#pragma once
+#include <memory>
+
+#include "log/Logthread.h"
+#include "modbus/Modbusthread.h"
+#include "shell/AppState.h"
+#include "shell/DataWindowReports.h"
+#include "shell/MainForm.h"
+#include "ui/QtUiDispatcher.h"
+
+// Everything the program is made of, created in the start-up order: the
+// shared state, the worker threads (suspended), the application title, then
+// the windows. Taken down in reverse: the main window's shutdown first, so no
+// worker waits on the user-interface thread, then the windows, then the
+// threads and the state they read. Needs a QApplication.
+class Program {
+ public:
+  Program();
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  mms::AppState state;
+  QtUiDispatcher dispatcher;
+  DataWindowReports reports;
+  mms::Pool pool;
+  mms::CLogThread logThread;
+  std::unique_ptr<TMainForm> mainForm;
+};
