@@ -5,8 +5,6 @@
 #include <set>
 #include <string>
 
-#include "datawindow/DataWindowModel.h"
-
 namespace mms {
 namespace {
 
@@ -70,25 +68,6 @@ TEST(CellColour, RuleOffOrUnknownType) {
     odd.ThresholdType = type;
     EXPECT_FALSE(CellFillColor(odd, kBg, 5).has_value()) << type;
   }
-}
-
-TEST(CellColour, ModelFillColours) {
-  DataWindowModel m;
-  for (int c = 1; c < m.ColumnCount(); ++c) {
-    for (int r = 1; r < m.RowCount(); ++r) EXPECT_EQ(m.FillColor(c, r), kColorWhite);
-  }
-  EXPECT_FALSE(m.FillColor(0, 1).has_value()) << "headers keep the grid's own look";
-  EXPECT_FALSE(m.FillColor(2, 0).has_value());
-
-  m.SetBgColor(2, 1, kBg);
-  m.SetThreshold(2, 1, Simple(100));
-  const uint16_t words[20] = {99};
-  m.FillGrid(words, 20, CellFormat{});
-  EXPECT_EQ(m.FillColor(2, 1), kBelow);
-  CellThreshold rule = m.Threshold(2, 1);
-  rule.ThresholdEnable = 0;
-  m.SetThreshold(2, 1, rule);
-  EXPECT_EQ(m.FillColor(2, 1), kBg) << "switching off brings back the fixed background";
 }
 
 TEST(CellColour, ColourValues) {

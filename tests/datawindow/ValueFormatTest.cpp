@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -134,22 +133,6 @@ TEST(ValueFormat, DecimalSeparatorIsTheCallers) {
   EXPECT_EQ(FormatFixed(1234.56789, 6, ','), "1234,5700");
   const uint16_t one[] = {0, 0x3F80};
   EXPECT_EQ(FormatValueCell(one, 2, 0, CellFormat{F::RBFloat, {}, ','}), "1,0000");
-}
-
-TEST(ValueFormat, WordOrdersOfTheSwappedFormats) {
-  const float f = SingleFromWords(0x0000, 0x3FC0, false);
-  EXPECT_EQ(f, 1.5f);
-  EXPECT_EQ(SingleFromWords(0x3FC0, 0x0000, true), 1.5f);
-  const uint16_t plain[] = {0, 0, 0, 0x3FF0};
-  const uint16_t swapped[] = {0x3FF0, 0, 0, 0};
-  EXPECT_EQ(DoubleFromWords(plain, false), 1.0);
-  EXPECT_EQ(DoubleFromWords(swapped, true), 1.0);
-  // Distinct words land in distinct places.
-  const uint16_t mixed[] = {0x1111, 0x2222, 0x3333, 0x4444};
-  uint64_t bits;
-  const double d = DoubleFromWords(mixed, true);
-  std::memcpy(&bits, &d, sizeof bits);
-  EXPECT_EQ(bits, 0x1111222233334444ull);
 }
 
 }  // namespace
