@@ -36,7 +36,8 @@ void BM_ModelFillGrid(benchmark::State& state) {
   model->RebuildGrid(0, 100);
   const std::vector<uint16_t> words = PolledWords();
   const mms::CellFormat format{static_cast<mms::DisplayFormat>(state.range(0)),
-                               {state.range(1) != 0, mms::AsciiMode::TwoChar}, '.'};
+                               {state.range(1) != 0, mms::AsciiMode::TwoChar},
+                               '.'};
   for (auto _ : state) {
     model->FillGrid(words.data(), words.size(), format);
     benchmark::DoNotOptimize(model->CellText(22, 10));

@@ -237,9 +237,6 @@ void Ti::BuildControls() {
   connect(ComboBox1, &QComboBox::activated, this, [this] { ComboBox1Change(); });
   connect(cbEnableASCII, &QCheckBox::clicked, this, [this] { cbEnableASCIIClick(); });
   connect(Button1, &QPushButton::clicked, this, [this] { Button1Click(); });
-
-  ColorDialog = new QColorDialog(this);
-  ColorDialog->setObjectName(QStringLiteral("ColorDialog"));
 }
 
 void Ti::BuildGrid() {
@@ -444,6 +441,10 @@ void Ti::StringGrid1DblClick() {
 void Ti::SetBackgroundcolor1Click() {
   const int col = mms::SelectedCol;
   const int row = mms::SelectedRow;
+  if (!ColorDialog) {  // made on first use: most windows never need one
+    ColorDialog = new QColorDialog(this);
+    ColorDialog->setObjectName(QStringLiteral("ColorDialog"));
+  }
   ColorDialog->setCurrentColor(ColourToQColor(model_.BgColor(col, row), palette()));
   if (ColorDialog->exec() != QDialog::Accepted) return;
   model_.SetBgColor(col, row, QColorToColour(ColorDialog->selectedColor()));

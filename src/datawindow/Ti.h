@@ -127,7 +127,7 @@ class Ti : public QWidget {
   QAction* Logthisvalue1 = nullptr;
   QAction* SetBackgroundcolor1 = nullptr;
   QAction* DefineThreshold1 = nullptr;
-  QColorDialog* ColorDialog = nullptr;
+  QColorDialog* ColorDialog = nullptr;  // made on first use
 
  protected:
   void closeEvent(QCloseEvent* event) override;
