@@ -150,7 +150,9 @@ TMainForm::~TMainForm() {
   disconnect(qApp, nullptr, this, nullptr);
   disconnect(QGuiApplication::clipboard(), nullptr, this, nullptr);
   for (const auto& connection : editorWatch_) disconnect(connection);
-  for (QMdiSubWindow* sub : mdiArea_->subWindowList()) {
+  // All children, also closed ones whose deletion is still pending: the area
+  // no longer lists those.
+  for (QMdiSubWindow* sub : mdiArea_->findChildren<QMdiSubWindow*>()) {
     sub->removeEventFilter(this);
     disconnect(sub, nullptr, this, nullptr);
   }

@@ -149,20 +149,6 @@ class UiHelpersTest : public QObject {
     QVERIFY(result.load());
   }
 
-  void dispatcherShutdownReleasesAWaitingWorker() {
-    QtUiDispatcher dispatcher;
-    bool ran = false;
-    std::atomic<int> result{-1};
-    std::thread worker([&] { result = dispatcher.RunAndWait([&] { ran = true; }) ? 1 : 0; });
-    while (dispatcher.PendingCount() == 0) std::this_thread::yield();
-    dispatcher.Shutdown();  // the event loop never ran: the worker must still return
-    worker.join();
-    QCOMPARE(result.load(), 0);
-    QCoreApplication::processEvents();
-    QVERIFY(!ran);
-    QVERIFY(!dispatcher.RunAndWait([] {}));
-  }
-
   void tileBandsShareTheAreaExactly_data() {
     QTest::addColumn<QRect>("area");
     QTest::addColumn<int>("count");
