@@ -21,3 +21,12 @@ mms_gtest(write_value_test
   LIBS mms_write
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/polling/WriteValueTest.cpp
 )
+# The demo slave of tools/, run as a user runs it.
+if(MMS_BUILD_BENCH)
+  mms_gtest(demo_slave_test
+    LIBS PkgConfig::LIBMODBUS
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/polling/DemoSlaveTest.cpp
+  )
+  target_compile_definitions(demo_slave_test PRIVATE DEMO_SLAVE_PATH="$<TARGET_FILE:demo_slave>")
+  add_dependencies(demo_slave_test demo_slave)
+endif()
