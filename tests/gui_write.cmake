@@ -1,1 +1,4 @@
-# tests of this area are listed here
+# Write coil and write register dialogs.
+mms_qtest(gui_write_tests
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/gui/write/WriteDialogsTest.cpp
+)

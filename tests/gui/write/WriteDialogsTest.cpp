@@ -1,0 +1,238 @@
+#include <QLineEdit>
+#include <QLocale>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QtTest>
+#include <memory>
+
+#include "datawindow/Writecoil.h"
+#include "datawindow/Writeregister.h"
+#include "shell/WindowTable.h"
+#include "ui/CentreOnMain.h"
+#include "ui/ErrorBox.h"
+
+using mms::DisplayFormat;
+
+class WriteDialogsTest : public QObject {
+  Q_OBJECT
+
+ private:
+  mms::WindowTable table;
+  std::shared_ptr<mms::WindowRecord> record = std::make_shared<mms::WindowRecord>();
+  int slot = -1;
+  QMainWindow main;
+  QStringList errors;
+
+  void ShowRegisterDialog(TWriteRegisterForm& form, DisplayFormat format, uint16_t value) {
+    form.SetWindowTable(&table);
+    form.DeviceID = 17;
+    form.Address = 112;
+    form.WriteAddress = 112;
+    form.WriteFunction = 6;
+    form.Value = value;
+    form.SlotIndex = slot;
+    form.Format = format;
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+  }
+
+ private slots:
+  void initTestCase() {
+    slot = table.Add(record);
+    main.setGeometry(100, 80, 801, 603);
+    main.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&main));
+    SetMainWindow(&main);
+    SetErrorBoxHook([this](const QString& text) { errors << text; });
+  }
+  void init() {
+    errors.clear();
+    mms::WriteRequest old;
+    record->TakeWrite(&old);  // clear what the last case queued
+    QLocale::setDefault(QLocale::c());
+  }
+  void cleanupTestCase() { SetErrorBoxHook({}); }
+
+  void coilDialogPrefillsAndQueuesFunction5() {
+    struct Case {
+      uint16_t value;
+      bool clickOn;  // the choice made before "Update"
+      uint16_t sent;
+    };
+    for (const Case c : {Case{1, false, 0}, Case{0, true, 1}, Case{0xFF00, true, 1}}) {
+      TWriteCoilForm form;
+      form.SetWindowTable(&table);
+      form.DeviceID = 0x0103;
+      form.Address = 40;
+      form.WriteAddress = 40;
+      form.Value = c.value;
+      form.SlotIndex = slot;
+      form.show();
+      QVERIFY(QTest::qWaitForWindowExposed(&form));
+      QCOMPARE(form.windowTitle(), QStringLiteral("Write coil"));
+      QCOMPARE(form.Edit1->text(), QStringLiteral("259"));
+      QCOMPARE(form.Edit2->text(), QStringLiteral("40"));
+      QCOMPARE(form.RBOn->isChecked(), c.value != 0);
+      QCOMPARE(form.RBOff->isChecked(), c.value == 0);
+
+      (c.clickOn ? form.RBOn : form.RBOff)->click();
+      QTest::mouseClick(form.Button1, Qt::LeftButton);
+      QVERIFY(!form.isVisible());
+      QCOMPARE(form.result(), int(QDialog::Accepted));
+      mms::WriteRequest sent;
+      QVERIFY(record->TakeWrite(&sent));
+      QCOMPARE(sent.WriteFunction, uint8_t(5));
+      QCOMPARE(sent.WriteDeviceID, uint8_t(3));
+      QCOMPARE(sent.WriteAddress, uint16_t(40));
+      QCOMPARE(sent.WriteCount, uint16_t(1));
+      QCOMPARE(sent.WriteValues[0], c.sent);
+    }
+  }
+
+  void cancelAndEscapeQueueNothing() {
+    TWriteCoilForm coil;
+    coil.SetWindowTable(&table);
+    coil.SlotIndex = slot;
+    coil.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&coil));
+    QTest::mouseClick(coil.Button2, Qt::LeftButton);
+    QVERIFY(!coil.isVisible());
+
+    TWriteRegisterForm reg;
+    ShowRegisterDialog(reg, DisplayFormat::RBDecimal, 5);
+    QTest::keyClick(reg.Edit3, Qt::Key_Escape);
+    QVERIFY(!reg.isVisible());
+    QCOMPARE(reg.result(), int(QDialog::Rejected));
+    QVERIFY(!record->WritePending());
+  }
+
+  void registerDialogPrefillsAndSelectsTheValue() {
+    TWriteRegisterForm form;
+    ShowRegisterDialog(form, DisplayFormat::RBInteger, 65535);
+    QCOMPARE(form.windowTitle(), QStringLiteral("WriteRegisterForm"));
+    QCOMPARE(form.Edit1->text(), QStringLiteral("17"));
+    QCOMPARE(form.Edit2->text(), QStringLiteral("112"));
+    QCOMPARE(form.Edit3->text(), QStringLiteral("65535"));  // unsigned, whatever the format
+    QCOMPARE(form.Edit3->selectedText(), QStringLiteral("65535"));
+    QCOMPARE(form.focusWidget(), form.Edit3);
+  }
+
+  void registerUpdateQueuesTheConvertedValue_data() {
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("function");
+    QTest::addColumn<QList<int>>("values");
+    QTest::newRow("decimal") << int(DisplayFormat::RBDecimal) << "C" << "70000" << 6
+                             << QList<int>{4464};
+    QTest::newRow("hexadecimal") << int(DisplayFormat::RBHexadecimal) << "C" << "$1F" << 6
+                                 << QList<int>{31};
+    QTest::newRow("binary") << int(DisplayFormat::RBBinary) << "C" << "1000000000000011" << 6
+                            << QList<int>{0x8003};
+    QTest::newRow("float") << int(DisplayFormat::RBFloat) << "C" << "1.5" << 16
+                           << QList<int>{0x0000, 0x3FC0};
+    QTest::newRow("float, comma locale") << int(DisplayFormat::RBSwFloat) << "de_DE" << "1,5"
+                                         << 16 << QList<int>{0x3FC0, 0x0000};
+    QTest::newRow("double") << int(DisplayFormat::RBDouble) << "C" << "1" << 16
+                            << QList<int>{0, 0, 0, 0x3FF0};
+    QTest::newRow("sw double") << int(DisplayFormat::RBSwDouble) << "C" << "1" << 16
+                               << QList<int>{0x3FF0, 0, 0, 0};
+  }
+  void registerUpdateQueuesTheConvertedValue() {
+    QFETCH(int, format);
+    QFETCH(QString, locale);
+    QFETCH(QString, text);
+    QFETCH(int, function);
+    QFETCH(QList<int>, values);
+    QLocale::setDefault(QLocale(locale));
+    TWriteRegisterForm form;
+    ShowRegisterDialog(form, DisplayFormat(format), 0);
+    form.Edit3->setText(text);
+    QTest::mouseClick(form.Button1, Qt::LeftButton);
+    QVERIFY(errors.isEmpty());
+    QVERIFY(!form.isVisible());
+    mms::WriteRequest sent;
+    QVERIFY(record->TakeWrite(&sent));
+    QCOMPARE(int(sent.WriteFunction), function);
+    QCOMPARE(sent.WriteDeviceID, uint8_t(17));
+    QCOMPARE(sent.WriteAddress, uint16_t(112));
+    QCOMPARE(int(sent.WriteCount), int(values.size()));
+    for (int i = 0; i < values.size(); ++i) QCOMPARE(int(sent.WriteValues[i]), values[i]);
+  }
+
+  void enterInTheValueFieldActsAsUpdate() {
+    TWriteRegisterForm form;
+    ShowRegisterDialog(form, DisplayFormat::RBDecimal, 3);
+    QTest::keyClicks(form.Edit3, "42");  // replaces the selected text
+    QTest::keyClick(form.Edit3, Qt::Key_Return);
+    QVERIFY(!form.isVisible());
+    mms::WriteRequest sent;
+    QVERIFY(record->TakeWrite(&sent));
+    QCOMPARE(sent.WriteValues[0], uint16_t(42));
+    QVERIFY(!record->WritePending());  // queued once
+  }
+
+  void refusedTextShowsTheErrorBoxAndQueuesNothing_data() {
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("box");
+    QTest::newRow("hex without prefix") << int(DisplayFormat::RBHexadecimal) << "1F"
+                                        << "'1F' is not a valid integer value.";
+    QTest::newRow("float out of range") << int(DisplayFormat::RBFloat) << "1e39"
+                                        << "'1e39' is not a valid floating point value.";
+    QTest::newRow("binary digit") << int(DisplayFormat::RBBinary) << "102"
+                                  << "'102' is not a valid binary value: type 1 to 16 digits "
+                                     "0 or 1.";
+  }
+  void refusedTextShowsTheErrorBoxAndQueuesNothing() {
+    QFETCH(int, format);
+    QFETCH(QString, text);
+    QFETCH(QString, box);
+    TWriteRegisterForm form;
+    ShowRegisterDialog(form, DisplayFormat(format), 0);
+    form.Edit3->setText(text);
+    QTest::keyClick(form.Edit3, Qt::Key_Return);
+    QCOMPARE(errors, QStringList{box});
+    QVERIFY(form.isVisible());
+    QVERIFY(!record->WritePending());
+  }
+
+  void dialogsAreCentredOnTheMainWindow() {
+    TWriteCoilForm coil;
+    coil.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&coil));
+    QCOMPARE(coil.frameGeometry().topLeft(),
+             CentredPosition(main.frameGeometry(), coil.frameGeometry().size()));
+    TWriteRegisterForm reg;
+    reg.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&reg));
+    QCOMPARE(reg.frameGeometry().topLeft(),
+             CentredPosition(main.frameGeometry(), reg.frameGeometry().size()));
+  }
+
+  void fieldsCarryAccessibleNames() {
+    TWriteCoilForm coil;
+    QCOMPARE(coil.Edit1->accessibleName(), QStringLiteral("Device ID"));
+    QCOMPARE(coil.Edit2->accessibleName(), QStringLiteral("Address"));
+    TWriteRegisterForm reg;
+    QCOMPARE(reg.Edit1->accessibleName(), QStringLiteral("Node"));
+    QCOMPARE(reg.Edit2->accessibleName(), QStringLiteral("Address"));
+    QCOMPARE(reg.Edit3->accessibleName(), QStringLiteral("Value"));
+    QVERIFY(reg.Button1->isDefault());
+  }
+
+  void withoutItsWindowUpdateJustCloses() {
+    TWriteCoilForm coil;
+    coil.SetWindowTable(&table);
+    coil.SlotIndex = 64;  // empty slot: the window was closed
+    coil.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&coil));
+    QTest::mouseClick(coil.Button1, Qt::LeftButton);
+    QVERIFY(!coil.isVisible());
+    QVERIFY(!record->WritePending());
+  }
+};
+
+QTEST_MAIN(WriteDialogsTest)
+#include "WriteDialogsTest.moc"
