@@ -24,6 +24,10 @@ class Ti;
 // The frame of the program: menus, tool bar, status bar, the 200 ms timer,
 // and the data windows in its client area with the table the polling thread
 // finds them by. Everything here runs on the user-interface thread.
+namespace mms {
+class Connection;
+}
+
 class TMainForm : public QMainWindow {
   Q_OBJECT
  public:
@@ -65,6 +69,8 @@ class TMainForm : public QMainWindow {
   // then stops the worker threads through the hook. Runs once.
   void ShutDown();
   void SetWorkerShutdown(std::function<void()> stopWorkers);
+  // Connect and Disconnect act through it; set once at start-up.
+  void SetConnection(mms::Connection* connection) { connection_ = connection; }
   bool IsShutDown() const { return shutDown_; }
 
   // Menu and tool bar commands.
@@ -170,6 +176,7 @@ class TMainForm : public QMainWindow {
   mms::AppState& state_;
   QtUiDispatcher* dispatcher_;
   std::function<void()> stopWorkers_;
+  mms::Connection* connection_ = nullptr;
   bool shutDown_ = false;
   bool shown_ = false;
   bool childUpdatePending_ = false;

@@ -6,6 +6,9 @@
 
 #include "datawindow/Ti.h"
 #include "datawindow/Windowfile.h"
+#include "modbus/Connection.h"
+#include "shell/IniFile.h"
+#include "shell/SettingsFile.h"
 #include "shell/MainForm.h"
 #include "shell/Windowsset.h"
 
@@ -44,8 +47,11 @@ void TMainForm::LoadWindowsSet(const QString& path) {
   }
 }
 
-// Filled when the connection joins the program; until then the commands end
-// without effect.
-void TMainForm::Connect() {}
+// The settings are read afresh at every connect.
+void TMainForm::Connect() {
+  if (connection_) connection_->Connect(mms::IniFile(mms::SettingsFilePath()));
+}
 
-void TMainForm::Disconnect() {}
+void TMainForm::Disconnect() {
+  if (connection_) connection_->Disconnect();
+}

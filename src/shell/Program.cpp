@@ -11,6 +11,25 @@
 #include "shell/Errors.h"
 #include "shell/Settings.h"
 #include "shell/Setup.h"
+#include "ui/ErrorBox.h"
+
+namespace {
+
+// What Connect and Disconnect change in the main window.
+class MainFormConnectionView : public mms::ConnectionView {
+ public:
+  explicit MainFormConnectionView(TMainForm* form) : form_(form) {}
+  void ShowPortOpeningError() override { ::ShowPortOpeningError(); }
+  void SetConnectionText(const std::string& text) override {
+    form_->SetPanelText(0, QString::fromStdString(text));
+  }
+  void SetConnectedControls(bool connected) override { form_->SetConnectedControls(connected); }
+
+ private:
+  TMainForm* form_;
+};
+
+}  // namespace
 
 Program::Program() : pool(state.DataWindows, dispatcher, reports, state.ScanRate) {
   // The application title: task bar text and error box caption. Set as the
@@ -31,10 +50,18 @@ Program::Program() : pool(state.DataWindows, dispatcher, reports, state.ScanRate
   License = new TLicense(MainForm);
 
   SetupForm->SetScanRateTarget([this](int32_t scanRate) { state.ScanRate.store(scanRate); });
+
+  connectionView = std::make_unique<MainFormConnectionView>(MainForm);
+  connection = std::make_unique<mms::Connection>(state.Traffic, state.ScanRate, state.ProtocolMode,
+                                                 pool, logThread, dispatcher, *connectionView);
+  MainForm->SetConnection(connection.get());
   // The dispatcher is already shut down when this runs, so a poll waiting
-  // for a window callback returns at once; the connection's transport is
-  // interrupted here too once it joins.
-  MainForm->SetWorkerShutdown([this] { pool.Shutdown(); });
+  // for a window callback returns at once; interrupting the transport ends
+  // a transaction that waits for its reply.
+  MainForm->SetWorkerShutdown([this] {
+    connection->Shutdown();
+    pool.Shutdown();
+  });
 }
 
 Program::~Program() {

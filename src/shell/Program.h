@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "log/Logthread.h"
+#include "modbus/Connection.h"
 #include "modbus/Modbusthread.h"
 #include "shell/AppState.h"
 #include "shell/DataWindowReports.h"
@@ -26,4 +27,6 @@ class Program {
   mms::Pool pool;
   mms::CLogThread logThread;
   std::unique_ptr<TMainForm> mainForm;
+  std::unique_ptr<mms::ConnectionView> connectionView;
+  std::unique_ptr<mms::Connection> connection;
 };

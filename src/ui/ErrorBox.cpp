@@ -34,6 +34,17 @@ void ShowErrorBox(QWidget* parent, const QString& message) {
   MakeErrorBox(parent, message)->exec();
 }
 
+void ShowPortOpeningError() {
+  const QString text = QStringLiteral("Port opening error!");
+  if (Hook()) {
+    Hook()(text);
+    return;
+  }
+  QMessageBox box(QMessageBox::NoIcon, text, text, QMessageBox::Ok);
+  box.setObjectName(QStringLiteral("PortOpeningError"));
+  box.exec();
+}
+
 bool RunCommand(QWidget* parent, const std::function<void()>& command) {
   try {
     command();

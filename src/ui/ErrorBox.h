@@ -14,6 +14,10 @@ std::unique_ptr<QMessageBox> MakeErrorBox(QWidget* parent, const QString& messag
 // Shows the error box modally and returns when the user has closed it.
 void ShowErrorBox(QWidget* parent, const QString& message);
 
+// The serial connect's own box: text and caption "Port opening error!", no
+// owner window, OK only. Tests see it through the hook below.
+void ShowPortOpeningError();
+
 // Runs one user command. An error it raises ends the command where it occurred
 // and is shown in the error box; the program carries on with whatever the
 // command had done so far. Returns false when the command ended with an error.
