@@ -1,6 +1,4 @@
 # The main window, its helpers, and the queue behind the user-interface dispatcher.
 mms_qtest(gui_mainform_tests SOURCES gui/shell/MainFormTest.cpp)
 mms_qtest(gui_ui_helpers_tests SOURCES gui/shell/UiHelpersTest.cpp)
-# Plain C++ (no Qt), so it also runs under ThreadSanitizer.
-mms_gtest(ui_task_queue_tests LIBS mms_common SOURCES gui/shell/UiTaskQueueTest.cpp)
 mms_qtest(gui_program_tests SOURCES gui/shell/ProgramTest.cpp)
