@@ -3,6 +3,8 @@
 #include <QPointer>
 #include <functional>
 
+#include "datawindow/Ti.h"
+
 class QCheckBox;
 class QGroupBox;
 class QLabel;
@@ -10,7 +12,6 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class ColourPickList;
-class Ti;
 
 // The threshold dialog. One instance for the whole run, created at start-up.
 // The data window's "Define threshold background" sets SlotIndex, Col and
