@@ -1,0 +1,312 @@
+// The window file and windows set commands of the main window, through its
+// menu items and file dialogs, over real files.
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+#include <memory>
+
+#include "datawindow/Ti.h"
+#include "datawindow/Windowfile.h"
+#include "shell/AppState.h"
+#include "shell/Errors.h"
+#include "shell/MainForm.h"
+#include "shell/WindowCommands.h"
+#include "ui/ErrorBox.h"
+
+namespace {
+
+// Answers `dialog`, once it is showing, with `path` (or cancels it when the
+// path is empty). Types the name as a user would, so that a file selected in
+// an earlier showing does not win; a dialog that will not take the answer is
+// cancelled rather than left hanging.
+void AnswerFileDialog(QFileDialog* dialog, const QString& path, int attempts = 500) {
+  QTimer::singleShot(10, dialog, [dialog, path, attempts] {
+    if (!dialog->isVisible()) {
+      if (attempts > 0) AnswerFileDialog(dialog, path, attempts - 1);
+      return;
+    }
+    if (path.isEmpty()) {
+      dialog->reject();
+      return;
+    }
+    {
+      const QFileInfo info(path);
+      dialog->setDirectory(info.absolutePath());
+      if (auto* list = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"))) {
+        list->clearSelection();
+      }
+      auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      if (name) name->setText(info.fileName());
+      QMetaObject::invokeMethod(dialog, "accept");
+    }
+    if (dialog->isVisible()) {
+      qWarning("file dialog did not take %s", qPrintable(path));
+      dialog->reject();
+    }
+  });
+}
+
+QString ReadText(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return QString();
+  return QString::fromUtf8(file.readAll());
+}
+
+void WriteText(const QString& path, const QByteArray& text) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  file.write(text);
+}
+
+}  // namespace
+
+class WindowCommandsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init();
+  void cleanup();
+  void savedSetOfThreeWindowsComesBack();
+  void setWithABadFileStopsThereWithoutAStrayWindow();
+  void hugeSetStopsWhenTheTableIsFull();
+  void openOfABadFileCreatesNoWindow();
+  void failedSaveKeepsTheFileName();
+  void setLeavesOutClosedAndUnsavedWindows();
+
+ private:
+  Ti* NewWindow();
+  void CloseAllWindows();
+  int OpenWindows() const;
+
+  std::unique_ptr<QTemporaryDir> dir_;
+  std::unique_ptr<mms::AppState> state_;
+  std::unique_ptr<TMainForm> main_;
+  QStringList errors_;
+};
+
+void WindowCommandsTest::init() {
+  dir_ = std::make_unique<QTemporaryDir>();
+  state_ = std::make_unique<mms::AppState>();
+  main_ = std::make_unique<TMainForm>(*state_);
+  main_->resize(1400, 1000);
+  main_->show();
+  QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
+  errors_.clear();
+  SetErrorBoxHook([this](const QString& text) { errors_ << text; });
+}
+
+void WindowCommandsTest::cleanup() {
+  SetErrorBoxHook({});
+  main_.reset();
+  state_.reset();
+  dir_.reset();
+}
+
+Ti* WindowCommandsTest::NewWindow() {
+  main_->FileNew1->trigger();
+  return main_->ActiveDataWindow();
+}
+
+void WindowCommandsTest::CloseAllWindows() {
+  main_->MdiArea()->closeAllSubWindows();
+  QTRY_COMPARE(main_->MdiArea()->subWindowList().size(), 0);
+}
+
+int WindowCommandsTest::OpenWindows() const { return main_->MdiArea()->subWindowList().size(); }
+
+void WindowCommandsTest::savedSetOfThreeWindowsComesBack() {
+  struct Setup {
+    const char* device;
+    const char* address;
+    const char* length;
+    int function;  // combo item
+    QRect geometry;
+    const char* alias;
+    int32_t colour;
+  };
+  const Setup setups[] = {
+      {"17", "100", "2", 2, QRect(20, 10, 705, 479), "Pressure", 255},
+      {"5", "0", "25", 0, QRect(300, 40, 640, 400), "Pump on", -2147483643},
+      {"247", "65535", "100", 3, QRect(0, 200, 720, 500), "Last", 0x00FF00},
+  };
+  QStringList paths;
+  QList<mms::WindowFile> saved;
+  for (int i = 0; i < 3; ++i) {
+    const Setup& s = setups[i];
+    Ti* w = NewWindow();
+    QVERIFY(w);
+    w->EDeviceID->setText(QString::fromLatin1(s.device));
+    w->EAddress->setText(QString::fromLatin1(s.address));
+    w->ELength->setText(QString::fromLatin1(s.length));
+    w->ComboBox1->setCurrentIndex(s.function);
+    w->ComboBox1Change();
+    w->SetWindowGeometry(s.geometry.width(), s.geometry.height(), s.geometry.top(),
+                         s.geometry.left());
+    w->StringGrid1->item(1, 0)->setText(QString::fromUtf8(s.alias));  // alias of offset 1
+    w->Model().SetBgColorAt(1, s.colour);
+    w->Model().SetThresholdAt(0, mms::CellThreshold{1, 2, -10, 10 + i, 0xFF, 0xFF00});
+
+    paths << dir_->filePath(QStringLiteral("window%1.kvw").arg(i));
+    AnswerFileDialog(main_->SaveDialog, paths.last());
+    main_->FileSaveItem->trigger();  // never saved: asks for a path
+    QCOMPARE(w->FileName, paths.last());
+    QCOMPARE(w->windowTitle(), QStringLiteral("NONAME%1").arg(i + 1));  // saving keeps the caption
+    saved << w->ToWindowFile();
+    QCOMPARE(saved.last().Alias[1], std::string(s.alias));
+    QCOMPARE(mms::LoadWindowFile(paths.last().toStdString()), saved.last());
+  }
+  QVERIFY(errors_.isEmpty());
+
+  const QString set = dir_->filePath(QStringLiteral("three.kvs"));
+  AnswerFileDialog(main_->SaveSceneDialog, set);
+  main_->Zapiszscene1->trigger();
+  QCOMPARE(ReadText(set), QStringLiteral("[Scene]\nFile0=%1\nFile1=%2\nFile2=%3\nNumOfFiles=3\n")
+                              .arg(paths[0], paths[1], paths[2]));
+
+  CloseAllWindows();
+  QCOMPARE(state_->DataWindows.WindowCount(), 3);
+
+  // Loading twice opens every window twice, each in a slot of its own.
+  for (int round = 1; round <= 2; ++round) {
+    AnswerFileDialog(main_->OpenSceneDialog, set);
+    main_->Wczytajscene1->trigger();
+    QVERIFY2(errors_.isEmpty(), qPrintable(errors_.join('\n')));
+    QCOMPARE(OpenWindows(), 3 * round);
+    QCOMPARE(state_->DataWindows.WindowCount(), 3 + 3 * round);
+    for (int i = 0; i < 3; ++i) {
+      const int slot = 3 * round + i;
+      Ti* w = main_->DataWindow(slot);
+      QVERIFY(w);
+      QCOMPARE(w->SlotIndex, slot);
+      QCOMPARE(w->FileName, paths[i]);
+      QCOMPARE(w->windowTitle(), paths[i]);
+      QCOMPARE(w->ToWindowFile(), saved[i]);
+      QCOMPARE(w->WindowGeometry(), setups[i].geometry);
+      QCOMPARE(w->ComboBox1->currentIndex(), setups[i].function);
+      QCOMPARE(w->StringGrid1->item(1, 0)->text(), QString::fromUtf8(setups[i].alias));
+    }
+  }
+
+  // Save window now writes to the loaded file without asking.
+  Ti* again = main_->DataWindow(6);
+  main_->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(again->parentWidget()));
+  again->EDeviceID->setText(QStringLiteral("99"));
+  main_->FileSaveItem->trigger();
+  QCOMPARE(mms::LoadWindowFile(paths[0].toStdString()).DeviceID, 99);
+}
+
+void WindowCommandsTest::setWithABadFileStopsThereWithoutAStrayWindow() {
+  const QString good = dir_->filePath(QStringLiteral("good.kvw"));
+  const QString bad = dir_->filePath(QStringLiteral("bad.kvw"));
+  WriteText(good, "[DataDefinition]\nDeviceID=3\n");
+  WriteText(bad, "[DataDefinition]\nDeviceID=3\nLength=ten\n");
+  const QString set = dir_->filePath(QStringLiteral("s.kvs"));
+  WriteText(set, QStringLiteral("[Scene]\nNumOfFiles=3\nFile0=%1\nFile1=%2\nFile2=%1\n")
+                     .arg(good, bad)
+                     .toUtf8());
+
+  AnswerFileDialog(main_->OpenSceneDialog, set);
+  main_->Wczytajscene1->trigger();
+  QCOMPARE(errors_, QStringList{QStringLiteral("'ten' is not a valid integer value.")});
+  QCOMPARE(OpenWindows(), 1);
+  QCOMPARE(state_->DataWindows.WindowCount(), 1);
+  QCOMPARE(main_->DataWindow(0)->FileName, good);
+
+  errors_.clear();
+  WriteText(set, "[Scene]\nNumOfFiles=many\nFile0=x\n");
+  AnswerFileDialog(main_->OpenSceneDialog, set);
+  main_->Wczytajscene1->trigger();
+  QCOMPARE(errors_, QStringList{QStringLiteral("'many' is not a valid integer value.")});
+  QCOMPARE(OpenWindows(), 1);
+
+  // A cancelled dialog does nothing.
+  errors_.clear();
+  AnswerFileDialog(main_->OpenSceneDialog, QString());
+  main_->Wczytajscene1->trigger();
+  QVERIFY(errors_.isEmpty());
+  QCOMPARE(OpenWindows(), 1);
+}
+
+void WindowCommandsTest::hugeSetStopsWhenTheTableIsFull() {
+  const QString window = dir_->filePath(QStringLiteral("w.kvw"));
+  WriteText(window, "[DataDefinition]\nLength=20\n");
+  NewWindow();  // one slot already used
+  const QString set = dir_->filePath(QStringLiteral("huge.kvs"));
+  // Missing entries open as empty paths: default windows with an empty caption.
+  WriteText(set, QStringLiteral("[Scene]\nNumOfFiles=2147483647\nFile0=%1\n").arg(window).toUtf8());
+  AnswerFileDialog(main_->OpenSceneDialog, set);
+  main_->Wczytajscene1->trigger();
+  QCOMPARE(errors_.size(), 1);
+  QCOMPARE(state_->DataWindows.WindowCount(), mms::kMaxDataWindows);
+  QCOMPARE(OpenWindows(), mms::kMaxDataWindows);
+  QCOMPARE(main_->DataWindow(1)->Record()->Poll().Length, 20);
+  QCOMPARE(main_->DataWindow(2)->windowTitle(), QString());
+  QCOMPARE(main_->DataWindow(2)->Record()->Poll().Length, 1);
+}
+
+void WindowCommandsTest::openOfABadFileCreatesNoWindow() {
+  const QString bad = dir_->filePath(QStringLiteral("bad.kvw"));
+  WriteText(bad, "[Window]\nWidth=\n");
+  QVERIFY_THROWS_EXCEPTION(mms::Error, mms::OpenWindowFile(*main_, bad));
+  QCOMPARE(OpenWindows(), 0);
+  QCOMPARE(state_->DataWindows.WindowCount(), 0);
+
+  // A missing file opens with every default.
+  Ti* w = mms::OpenWindowFile(*main_, dir_->filePath(QStringLiteral("missing.kvw")));
+  QCOMPARE(w->SlotIndex, 0);
+  QCOMPARE(w->ToWindowFile().Length, 1);
+  QCOMPARE(w->EAddress->text(), QStringLiteral("1"));
+}
+
+void WindowCommandsTest::failedSaveKeepsTheFileName() {
+  // The window's folder went away since it was saved: Save window writes
+  // there without asking and reports the failure.
+  Ti* w = NewWindow();
+  const QString folder = dir_->filePath(QStringLiteral("gone"));
+  QVERIFY(QDir().mkdir(folder));
+  const QString first = folder + QStringLiteral("/w.kvw");
+  mms::SaveWindowFileOf(*w, first);
+  QVERIFY(QDir(folder).removeRecursively());
+  w->EDeviceID->setText(QStringLiteral("8"));
+  main_->FileSaveItem->trigger();
+  QCOMPARE(errors_, QStringList{QStringLiteral("Unable to write to %1.").arg(first)});
+  QCOMPARE(w->FileName, first);
+
+  const QString unwritable = dir_->filePath(QStringLiteral("no-folder/w.kvw"));
+  QVERIFY_THROWS_EXCEPTION(mms::Error, mms::SaveWindowFileOf(*w, unwritable));
+  QCOMPARE(w->FileName, first);
+
+  // Loading into an open window that fails leaves it as it was.
+  const QString bad = dir_->filePath(QStringLiteral("bad.kvw"));
+  WriteText(bad, "[DataDefinition]\nAddress=7\nFunction=x\n");
+  QVERIFY_THROWS_EXCEPTION(mms::Error, mms::LoadWindowFileInto(*w, bad));
+  QCOMPARE(w->FileName, first);
+  QCOMPARE(w->Record()->Poll().Address, 0);
+}
+
+void WindowCommandsTest::setLeavesOutClosedAndUnsavedWindows() {
+  Ti* first = NewWindow();
+  Ti* second = NewWindow();
+  Ti* third = NewWindow();
+  NewWindow();  // never saved
+  first->FileName = QStringLiteral("/a.kvw");
+  second->FileName = QStringLiteral("/b.kvw");
+  third->FileName = QStringLiteral("/c.kvw");
+  first->parentWidget()->close();
+  const QString set = dir_->filePath(QStringLiteral("s.kvs"));
+  mms::SaveWindowsSetOf(*main_, set);
+  QCOMPARE(ReadText(set), QStringLiteral("[Scene]\nFile0=/b.kvw\nFile1=/c.kvw\nNumOfFiles=2\n"));
+}
+
+QTEST_MAIN(WindowCommandsTest)
+#include "WindowCommandsTest.moc"
