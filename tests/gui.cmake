@@ -2,3 +2,4 @@ include(gui_shell.cmake)       # main window
 include(gui_dialogs.cmake)     # settings dialogs, splash, licence
 include(gui_datawindow.cmake)  # data window, threshold dialog
 include(gui_write.cmake)       # write dialogs
+include(gui_windowfile.cmake)  # window files and sets through the real menu commands

@@ -29,6 +29,7 @@
 #include "shell/Errors.h"
 #include "shell/MainFormIcons.h"
 #include "shell/MdiArrange.h"
+#include "shell/WindowCommands.h"
 #include "shell/Settings.h"
 #include "shell/Setup.h"
 #include "ui/CentreOnMain.h"
@@ -558,10 +559,7 @@ void TMainForm::FileOpen1Execute() {
     if (state_.DataWindows.Full()) throw mms::Error(kTableFullMessage);
     const QString path = ChooseFile(OpenDialog);
     if (path.isEmpty()) return;
-    // Registered before it is filled: a file that fails to load leaves an
-    // open window that owns its slot, with what was read so far.
-    Ti* window = AddDataWindow(path);
-    LoadWindowFile(window, path);
+    mms::OpenWindowFile(*this, path);
   });
 }
 
@@ -574,8 +572,7 @@ void TMainForm::FileSaveItemClick() {
     QString path = window->FileName;
     if (path.isEmpty()) path = ChooseFile(SaveDialog);
     if (path.isEmpty() || !window) return;
-    SaveWindowFile(window, path);
-    window->FileName = path;
+    mms::SaveWindowFileOf(*window, path);
   });
 }
 
@@ -585,22 +582,21 @@ void TMainForm::Savewindowas1Click() {
     if (!window) return;
     const QString path = ChooseFile(SaveDialog);
     if (path.isEmpty() || !window) return;
-    SaveWindowFile(window, path);
-    window->FileName = path;
+    mms::SaveWindowFileOf(*window, path);
   });
 }
 
 void TMainForm::Zapiszscene1Click() {
   RunCommand(this, [this] {
     const QString path = ChooseFile(SaveSceneDialog);
-    if (!path.isEmpty()) SaveWindowsSet(path);
+    if (!path.isEmpty()) mms::SaveWindowsSetOf(*this, path);
   });
 }
 
 void TMainForm::Wczytajscene1Click() {
   RunCommand(this, [this] {
     const QString path = ChooseFile(OpenSceneDialog);
-    if (!path.isEmpty()) LoadWindowsSet(path);
+    if (!path.isEmpty()) mms::LoadWindowsSetInto(*this, path);
   });
 }
 

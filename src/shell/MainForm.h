@@ -153,10 +153,6 @@ class TMainForm : public QMainWindow {
 
  private:
   // Where the other subsystems plug in (MainFormIntegration.cpp).
-  void LoadWindowFile(Ti* window, const QString& path);
-  void SaveWindowFile(Ti* window, const QString& path);
-  void SaveWindowsSet(const QString& path);
-  void LoadWindowsSet(const QString& path);
   void Connect();
   void Disconnect();
 

@@ -312,7 +312,7 @@ class MainFormTest : public QObject {
     QVERIFY(errorBoxes_.isEmpty());
   }
 
-  void aFileThatFailsToLoadLeavesItsWindowRegistered() {
+  void aFileThatFailsToLoadOpensNoWindowAndUsesNoSlot() {
     QTemporaryDir dir;
     const QString path = dir.filePath("bad.kvw");
     QFile bad(path);
@@ -324,16 +324,13 @@ class MainFormTest : public QObject {
     FileDialogUser user({path});
     form_->FileOpen1Execute();
     QCOMPARE(errorBoxes_, QStringList({"'abc' is not a valid integer value."}));
-    Ti* window = form_->DataWindow(1);
-    QVERIFY(window);  // open, in its own slot, counted
-    QCOMPARE(window->SlotIndex, 1);
-    QCOMPARE(state_->DataWindows.WindowCount(), 2);
-    QVERIFY(window->FileName.isEmpty());
+    QCOMPARE(form_->OpenChildWindowCount(), 1);
+    QCOMPARE(state_->DataWindows.WindowCount(), 1);
 
-    // Closing it empties its own slot and no other.
-    window->parentWidget()->close();
-    QVERIFY(!state_->DataWindows.Slot(1));
-    QVERIFY(state_->DataWindows.Slot(0));
+    // The next window takes the next slot as usual.
+    form_->FileNew1Execute();
+    QVERIFY(form_->DataWindow(1));
+    QCOMPARE(form_->DataWindow(1)->SlotIndex, 1);
   }
 
   void windowsSetsRecordSavedWindowsAndReopenThem() {
