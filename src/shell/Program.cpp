@@ -49,6 +49,9 @@ Program::Program() : pool(state.DataWindows, dispatcher, reports, state.ScanRate
   ThresholdWindow = new TThresholdWindow(MainForm);
   License = new TLicense(MainForm);
 
+  // "Update" queues the write into the data window's slot of this table.
+  WriteCoilForm->SetWindowTable(&state.DataWindows);
+  WriteRegisterForm->SetWindowTable(&state.DataWindows);
   SetupForm->SetScanRateTarget([this](int32_t scanRate) { state.ScanRate.store(scanRate); });
 
   connectionView = std::make_unique<MainFormConnectionView>(MainForm);

@@ -9,6 +9,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <stdexcept>
 #include <vector>
 
@@ -92,26 +93,55 @@ void LibmodbusSlave::SetInputRegister(int address, uint16_t value) {
 // --- TCP ----------------------------------------------------------------------
 
 LibmodbusTcpSlave::LibmodbusTcpSlave() {
+  if (!OpenListener(0)) throw std::runtime_error("cannot listen on 127.0.0.1");
+  StartServing(modbus_new_tcp("127.0.0.1", port_));
+}
+
+bool LibmodbusTcpSlave::OpenListener(uint16_t port) {
   listenFd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   const int one = 1;
   setsockopt(listenFd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
   sockaddr_in address{};
   address.sin_family = AF_INET;
   address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(port);
   socklen_t size = sizeof address;
   if (listenFd_ < 0 || bind(listenFd_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
       listen(listenFd_, 8) != 0 ||
       getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
     if (listenFd_ >= 0) close(listenFd_);
-    throw std::runtime_error("cannot listen on 127.0.0.1");
+    listenFd_ = -1;
+    return false;
   }
   port_ = ntohs(address.sin_port);
-  StartServing(modbus_new_tcp("127.0.0.1", port_));
+  return true;
+}
+
+void LibmodbusTcpSlave::GoAway() {
+  StopServing();  // the serving thread closes its connections on the way out
+  if (listenFd_ >= 0) close(listenFd_);
+  listenFd_ = -1;
+  uint64_t count = 0;  // the stop signal, so the next thread does not see it
+  [[maybe_unused]] const ssize_t n = read(wakeFd_, &count, sizeof count);
+}
+
+void LibmodbusTcpSlave::Listen() {
+  if (thread_.joinable()) return;
+  // A client retrying its connect meanwhile may, rarely, have connected to
+  // itself on this very port; that ends with its connect timeout.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!OpenListener(port_)) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      throw std::runtime_error("cannot listen on 127.0.0.1 again");
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  thread_ = std::thread([this] { Serve(); });
 }
 
 LibmodbusTcpSlave::~LibmodbusTcpSlave() {
   StopServing();
-  close(listenFd_);
+  if (listenFd_ >= 0) close(listenFd_);
 }
 
 void LibmodbusTcpSlave::Serve() {

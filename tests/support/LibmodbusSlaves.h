@@ -62,8 +62,16 @@ class LibmodbusTcpSlave : public LibmodbusSlave {
   ~LibmodbusTcpSlave() override;
   uint16_t Port() const { return port_; }
 
+  // A device that goes away and comes back: GoAway() closes every
+  // connection and the listening socket, so connects are refused; Listen()
+  // takes the same port again and serves the same tables. Not thread-safe
+  // against each other; call from the test's thread.
+  void GoAway();
+  void Listen();
+
  private:
   void Serve() override;
+  bool OpenListener(uint16_t port);
   int listenFd_ = -1;
   uint16_t port_ = 0;
 };

@@ -1,0 +1,214 @@
+// The program against a libmodbus TCP slave on loopback, through its windows:
+// polling into the grids of all four read functions, a device that goes away
+// and comes back, writes from the dialogs, the transmission log, Disconnect.
+// The cases run in order on one program run.
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QtTest>
+#include <memory>
+
+#include "datawindow/Writecoil.h"
+#include "datawindow/Writeregister.h"
+#include "e2e/EndToEnd.h"
+#include "support/LibmodbusSlaves.h"
+
+using e2e::Count;
+using e2e::ValueText;
+using mms::test::LibmodbusTcpSlave;
+
+namespace {
+
+// What the slave holds where the windows look.
+constexpr int kCoilBase = 20;
+constexpr int kInputBase = 30;
+constexpr int kHoldingBase = 0;
+constexpr int kInputRegisterBase = 40;
+constexpr int kFloatBase = 100;
+
+bool CoilAt(int i) { return i % 3 == 0; }
+bool InputAt(int i) { return i % 2 == 1; }
+uint16_t HoldingAt(int i) { return i == 9 ? 0x8000 : static_cast<uint16_t>(1000 + 111 * i); }
+uint16_t InputRegisterAt(int i) { return i == 9 ? 0xFFFF : static_cast<uint16_t>(7 * i); }
+
+}  // namespace
+
+class TcpEndToEndTest : public QObject {
+  Q_OBJECT
+
+ private:
+  std::unique_ptr<LibmodbusTcpSlave> slave_;
+  std::unique_ptr<e2e::Run> run_;
+  Ti* coils_ = nullptr;
+  Ti* inputs_ = nullptr;
+  Ti* holding_ = nullptr;
+  Ti* inputRegisters_ = nullptr;
+
+  QList<Ti*> Windows() const { return {coils_, inputs_, holding_, inputRegisters_}; }
+  QString Address() const { return QStringLiteral("127.0.0.1:%1").arg(slave_->Port()); }
+
+ private slots:
+  void initTestCase() {
+    QLocale::setDefault(QLocale::c());
+    slave_ = std::make_unique<LibmodbusTcpSlave>();
+    for (int i = 0; i < 10; ++i) {
+      slave_->SetCoil(kCoilBase + i, CoilAt(i));
+      slave_->SetDiscreteInput(kInputBase + i, InputAt(i));
+      slave_->SetHoldingRegister(kHoldingBase + i, HoldingAt(i));
+      slave_->SetInputRegister(kInputRegisterBase + i, InputRegisterAt(i));
+    }
+    run_ = std::make_unique<e2e::Run>(e2e::Tcp(slave_->Port()));
+    QVERIFY(run_->Started());
+    coils_ = run_->NewWindow(e2e::kCoils, kCoilBase);
+    inputs_ = run_->NewWindow(e2e::kInputs, kInputBase);
+    holding_ = run_->NewWindow(e2e::kHoldingRegisters, kHoldingBase);
+    inputRegisters_ = run_->NewWindow(e2e::kInputRegisters, kInputRegisterBase);
+    for (Ti* w : Windows()) QVERIFY(w);
+  }
+
+  void cleanupTestCase() {
+    run_.reset();
+    slave_.reset();
+  }
+
+  void everyWindowShowsTheDeviceValuesOfItsFunction() {
+    run_->Connect();
+    QCOMPARE(run_->Main().PanelText(0), Address());
+    QVERIFY(run_->ControlsConnected());
+    for (Ti* w : Windows()) QTRY_VERIFY(Count(w->ValidLabel) >= 2);
+
+    for (int i = 0; i < 10; ++i) {
+      QCOMPARE(ValueText(coils_, i), QString::number(CoilAt(i)));
+      QCOMPARE(ValueText(inputs_, i), QString::number(InputAt(i)));
+      QCOMPARE(ValueText(holding_, i), QString::number(HoldingAt(i)));
+      QCOMPARE(ValueText(inputRegisters_, i), QString::number(InputRegisterAt(i)));
+    }
+    for (Ti* w : Windows()) {
+      QVERIFY(Count(w->PollsLabel) >= Count(w->ValidLabel));
+      QCOMPARE(Count(w->ErrorLabel), 0);
+      QCOMPARE(w->LError->text(), QString());
+    }
+    // A change on the device shows at a later poll.
+    slave_->SetInputRegister(kInputRegisterBase + 2, 777);
+    QTRY_COMPARE(ValueText(inputRegisters_, 2), QStringLiteral("777"));
+    QCOMPARE(run_->Errors(), QStringList());
+  }
+
+  void pollingResumesByItselfWhenTheDeviceComesBack() {
+    const int errorsBefore = Count(holding_->ErrorLabel);
+    slave_->GoAway();
+    for (Ti* w : Windows()) {
+      QTRY_COMPARE(w->LError->text(), QStringLiteral("Modbus message timeout"));
+    }
+    QTRY_VERIFY(Count(holding_->ErrorLabel) >= errorsBefore + 3);
+    // Still connected as far as the user sees, the last values still shown.
+    QVERIFY(run_->ControlsConnected());
+    QCOMPARE(run_->Main().PanelText(0), Address());
+    QCOMPARE(ValueText(holding_, 1), QString::number(HoldingAt(1)));
+
+    QList<int> validBefore;
+    for (Ti* w : Windows()) validBefore << Count(w->ValidLabel);
+    slave_->SetHoldingRegister(kHoldingBase + 5, 4242);
+    slave_->Listen();
+    for (int n = 0; n < Windows().size(); ++n) {
+      Ti* w = Windows()[n];
+      QTRY_VERIFY(Count(w->ValidLabel) > validBefore[n]);
+      QTRY_COMPARE(w->LError->text(), QString());
+    }
+    QTRY_COMPARE(ValueText(holding_, 5), QStringLiteral("4242"));
+    QCOMPARE(run_->Errors(), QStringList());
+  }
+
+  void writesFromTheDialogsReachTheDeviceAndTheNextPoll() {
+    // Holding register 3: the register dialog, prefilled with the polled value.
+    QString prefill;
+    e2e::OnModal<TWriteRegisterForm>([&](TWriteRegisterForm* d) {
+      prefill = d->Edit2->text() + QLatin1Char('=') + d->Edit3->text();
+      QTest::keyClicks(d->Edit3, QStringLiteral("54321"));
+      QTest::keyClick(d->Edit3, Qt::Key_Return);
+    });
+    e2e::DoubleClickValue(*run_, holding_, 3);
+    QCOMPARE(prefill, QStringLiteral("3=%1").arg(HoldingAt(3)));
+    QTRY_COMPARE(slave_->HoldingRegister(kHoldingBase + 3), uint16_t{54321});
+    QTRY_COMPARE(ValueText(holding_, 3), QStringLiteral("54321"));
+
+    // Coil 21, off: the coil dialog, switched on.
+    bool shownOff = false;
+    e2e::OnModal<TWriteCoilForm>([&](TWriteCoilForm* d) {
+      shownOff = d->RBOff->isChecked() && d->Edit2->text() == QStringLiteral("21");
+      d->RBOn->click();
+      QTest::mouseClick(d->Button1, Qt::LeftButton);
+    });
+    e2e::DoubleClickValue(*run_, coils_, 1);
+    QVERIFY(shownOff);
+    QTRY_VERIFY(slave_->Coil(kCoilBase + 1));
+    QTRY_COMPARE(ValueText(coils_, 1), QStringLiteral("1"));
+
+    // A 32-bit float in a window showing "32bit float": two registers, low word first.
+    for (int i = 0; i < 8; ++i) slave_->SetHoldingRegister(kFloatBase + i, 0x1111);
+    Ti* floats = run_->NewWindow(e2e::kHoldingRegisters, kFloatBase);
+    QVERIFY(floats);
+    QVERIFY(floats->RBFloat->isEnabled());
+    floats->RBFloat->click();
+    QTRY_VERIFY(Count(floats->ValidLabel) >= 1);
+    e2e::OnModal<TWriteRegisterForm>([](TWriteRegisterForm* d) {
+      QTest::keyClicks(d->Edit3, QStringLiteral("-2.5"));
+      QTest::keyClick(d->Edit3, Qt::Key_Return);
+    });
+    e2e::DoubleClickValue(*run_, floats, 4);
+    QTRY_COMPARE(slave_->HoldingRegister(kFloatBase + 5), uint16_t{0xC020});
+    QCOMPARE(slave_->HoldingRegister(kFloatBase + 4), uint16_t{0x0000});
+    QCOMPARE(slave_->HoldingRegister(kFloatBase + 3), uint16_t{0x1111});
+    QCOMPARE(slave_->HoldingRegister(kFloatBase + 6), uint16_t{0x1111});
+    QTRY_COMPARE(ValueText(floats, 4), QStringLiteral("-2.5000"));
+    QCOMPARE(ValueText(floats, 5), QString());  // the second word has no cell text of its own
+    QCOMPARE(run_->Errors(), QStringList());
+  }
+
+  void theLogHoldsEveryExchangeAndIsWholeAfterDisconnect() {
+    const QStringList lines = run_->LogLines();
+    QVERIFY(lines.size() > 20);
+    const QRegularExpression line(QStringLiteral("^<(tx|rx)>(0x[0-9A-F]{2} )*</\\1>$"));
+    for (const QString& l : lines) QVERIFY2(line.match(l).hasMatch(), qPrintable(l));
+    // A poll of holding registers 0..9: header with transaction 0, length 6.
+    QVERIFY(lines.contains(
+        QStringLiteral("<tx>0x00 0x00 0x00 0x00 0x00 0x06 0x01 0x03 0x00 0x00 0x00 0x0A </tx>")));
+    // Each write as sent, followed by the device's echo (function 16: its count).
+    const struct {
+      const char* sent;
+      const char* echoed;
+    } writes[] = {
+        {"0x00 0x00 0x00 0x00 0x00 0x06 0x01 0x06 0x00 0x03 0xD4 0x31 ",
+         "0x00 0x00 0x00 0x00 0x00 0x06 0x01 0x06 0x00 0x03 0xD4 0x31 "},
+        {"0x00 0x00 0x00 0x00 0x00 0x06 0x01 0x05 0x00 0x15 0xFF 0x00 ",
+         "0x00 0x00 0x00 0x00 0x00 0x06 0x01 0x05 0x00 0x15 0xFF 0x00 "},
+        {"0x00 0x00 0x00 0x00 0x00 0x0B 0x01 0x10 0x00 0x68 0x00 0x02 0x04 0x00 0x00 0xC0 0x20 ",
+         "0x00 0x00 0x00 0x00 0x00 0x06 0x01 0x10 0x00 0x68 0x00 0x02 "},
+    };
+    for (const auto& w : writes) {
+      const QString sent = QStringLiteral("<tx>%1</tx>").arg(QLatin1String(w.sent));
+      const qsizetype at = lines.indexOf(sent);
+      QVERIFY2(at >= 0, w.sent);
+      QVERIFY(at + 1 < lines.size());
+      QCOMPARE(lines[at + 1], QStringLiteral("<rx>%1</rx>").arg(QLatin1String(w.echoed)));
+    }
+
+    run_->Disconnect();
+    QCOMPARE(run_->Main().PanelText(0), QStringLiteral("Not connected"));
+    QVERIFY(run_->ControlsDisconnected());
+    QTRY_VERIFY(!run_->program().pool.Running());
+    const QByteArray log = run_->Log();
+    QVERIFY(log.endsWith("\r\n"));
+    const int polls = Count(holding_->PollsLabel);
+    QTest::qWait(150);
+    QCOMPARE(run_->Log(), log);
+    QCOMPARE(Count(holding_->PollsLabel), polls);
+    QCOMPARE(run_->Errors(), QStringList());
+  }
+};
+
+QTEST_MAIN(TcpEndToEndTest)
+#include "TcpEndToEndTest.moc"
