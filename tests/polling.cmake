@@ -1,10 +1,9 @@
 # The polling thread: pass order, pauses, writes, stop and exit, bounds.
 mms_gtest(polling_test
-  LIBS mms_polling mms_codec
+  LIBS mms_polling
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/polling/PollHarness.h
     ${CMAKE_CURRENT_LIST_DIR}/polling/PollingTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/polling/PollOverCodecTest.cpp
 )
 # With the real transports against libmodbus and scripted slaves.
 mms_gtest(polling_peers_test

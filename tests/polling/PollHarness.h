@@ -61,11 +61,7 @@ class TestUiThread : public UiDispatcher {
     cv_.wait(lock, [&] { return entry->state == kDone || (shutdown_ && entry->state == kQueued); });
     return entry->state == kDone;
   }
-  void Post(std::function<void()> task) override {
-    std::lock_guard<std::mutex> lock(mutex_);
-    posted_.push_back(std::move(task));
-    cv_.notify_all();
-  }
+  void Post(std::function<void()>) override {}  // Pool never posts
   void Block() {
     std::lock_guard<std::mutex> lock(mutex_);
     blocked_ = true;
@@ -100,16 +96,8 @@ class TestUiThread : public UiDispatcher {
   void Loop() {
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-      cv_.wait(lock, [&] { return shutdown_ || (!blocked_ && (!queue_.empty() || !posted_.empty())); });
+      cv_.wait(lock, [&] { return shutdown_ || (!blocked_ && !queue_.empty()); });
       if (shutdown_) return;
-      if (!posted_.empty()) {
-        auto task = std::move(posted_.front());
-        posted_.pop_front();
-        lock.unlock();
-        task();
-        lock.lock();
-        continue;
-      }
       auto entry = queue_.front();
       queue_.pop_front();
       entry->state = kRunning;
@@ -124,7 +112,6 @@ class TestUiThread : public UiDispatcher {
   mutable std::mutex mutex_;
   std::condition_variable cv_;
   std::deque<std::shared_ptr<Entry>> queue_;
-  std::deque<std::function<void()>> posted_;
   bool blocked_ = false;
   bool shutdown_ = false;
   std::thread thread_;

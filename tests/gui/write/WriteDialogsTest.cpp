@@ -211,17 +211,6 @@ class WriteDialogsTest : public QObject {
              CentredPosition(main.frameGeometry(), reg.frameGeometry().size()));
   }
 
-  void fieldsCarryAccessibleNames() {
-    TWriteCoilForm coil;
-    QCOMPARE(coil.Edit1->accessibleName(), QStringLiteral("Device ID"));
-    QCOMPARE(coil.Edit2->accessibleName(), QStringLiteral("Address"));
-    TWriteRegisterForm reg;
-    QCOMPARE(reg.Edit1->accessibleName(), QStringLiteral("Node"));
-    QCOMPARE(reg.Edit2->accessibleName(), QStringLiteral("Address"));
-    QCOMPARE(reg.Edit3->accessibleName(), QStringLiteral("Value"));
-    QVERIFY(reg.Button1->isDefault());
-  }
-
   void withoutItsWindowUpdateJustCloses() {
     TWriteCoilForm coil;
     coil.SetWindowTable(&table);
