@@ -8,15 +8,15 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QComboBox>
 #include <QLabel>
 #include <QLocale>
 #include <QPointer>
 #include <QtTest>
-#include <memory>
 #include <algorithm>
+#include <memory>
 
 #include "e2e/EndToEnd.h"
 #include "shell/WindowTable.h"

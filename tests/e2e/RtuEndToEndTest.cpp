@@ -87,7 +87,8 @@ class RtuEndToEndTest : public QObject {
     }
     QVERIFY(at >= 0 && at + 1 < lines.size());
     QCOMPARE(lines[at].size(), QStringLiteral("<tx></tx>").size() + 8 * 5);  // with its CRC
-    QCOMPARE(lines[at + 1], QString(lines[at]).replace(QStringLiteral("tx>"), QStringLiteral("rx>")));
+    QCOMPARE(lines[at + 1],
+             QString(lines[at]).replace(QStringLiteral("tx>"), QStringLiteral("rx>")));
 
     run_->Disconnect();
     QCOMPARE(run_->Main().PanelText(0), QStringLiteral("Not connected"));
