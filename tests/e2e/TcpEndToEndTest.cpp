@@ -206,6 +206,15 @@ class TcpEndToEndTest : public QObject {
     QTest::qWait(150);
     QCOMPARE(run_->Log(), log);
     QCOMPARE(Count(holding_->PollsLabel), polls);
+
+    // The status bar counted what the log holds (one connection this run),
+    // and shows rates of 0 now that the line is quiet.
+    const QStringList all = run_->LogLines();
+    const qsizetype sent = all.filter(QStringLiteral("<tx>")).size();
+    const qsizetype received = all.filter(QStringLiteral("<rx>")).size();
+    QTRY_COMPARE(run_->Main().PanelText(3), QStringLiteral("Requests : %1   0.00/s").arg(sent));
+    QTRY_COMPARE(run_->Main().PanelText(4),
+                 QStringLiteral("Responses : %1   0.00/s").arg(received));
     QCOMPARE(run_->Errors(), QStringList());
   }
 };
