@@ -67,7 +67,7 @@ measure() {
   app_pid=$!
   sleep 7  # start-up, splash (3 s), Connect at 4 s, first polls
   local lines0=0
-  [[ -f $work/Transmission.log ]] && lines0=$(wc -l <"$work/Transmission.log")
+  [[ -f $work/Transmission.log ]] && lines0=$(grep -c '^<rx>' "$work/Transmission.log" || true)
   local t0 c0 t1 c1
   t0=$(date +%s.%N)
   c0=$(cpu_ticks "$app_pid")
@@ -75,7 +75,7 @@ measure() {
   c1=$(cpu_ticks "$app_pid")
   t1=$(date +%s.%N)
   local lines1=0
-  [[ -f $work/Transmission.log ]] && lines1=$(wc -l <"$work/Transmission.log")
+  [[ -f $work/Transmission.log ]] && lines1=$(grep -c '^<rx>' "$work/Transmission.log" || true)
   kill "$app_pid" 2>/dev/null || true
   wait "$app_pid" 2>/dev/null || true
   app_pid=""
@@ -87,7 +87,9 @@ measure() {
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
-echo "window ${seconds} s, ${runs} runs, ${PIN:+pinned to CPU $PIN}${PIN:-unpinned}"
+placement="unpinned"
+[[ -n ${PIN:-} ]] && placement="pinned to CPU $PIN"
+echo "window ${seconds} s, ${runs} runs, $placement"
 for case in not-connected connected; do
   results=()
   for ((i = 0; i < runs; i++)); do
@@ -97,7 +99,7 @@ for case in not-connected connected; do
       line=$(measure "$case" "$driver" --connect-one-window)
     fi
     read -r _ pct frames <<<"$line"
-    echo "  $case run $((i + 1)): ${pct}% CPU, $frames log lines in the window"
+    echo "  $case run $((i + 1)): ${pct}% CPU, $frames replies logged in the window"
     results+=("$pct")
   done
   printf '%s\n' "${results[@]}" | median | xargs printf "%-14s median %s%% CPU\n" "$case"

@@ -14,7 +14,9 @@ for ((i = 0; i < runs; i++)); do
   QT_QPA_PLATFORM=offscreen "${pin[@]}" "$build/bench/PollingPaceBench" "$seconds" 2>/dev/null \
     | grep -v '^measurement' | grep -v '^  (' >>"$out"
 done
-echo "medians of $runs runs, ${seconds} s each, ${PIN:+pinned to CPU $PIN}${PIN:-unpinned}"
+placement="unpinned"
+[[ -n ${PIN:-} ]] && placement="pinned to CPU $PIN"
+echo "medians of $runs runs, ${seconds} s each, $placement"
 # The label is everything before the last field.
 awk '{ v = $NF; $NF = ""; k = $0; if (!(k in n)) order[++m] = k; vals[k, ++n[k]] = v }
      END { for (i = 1; i <= m; i++) { k = order[i]; c = n[k]
