@@ -148,8 +148,8 @@ double LibmodbusRate(uint16_t port, uint16_t count, double seconds) {
   }
   long reads = 0;
   const auto start = Clock::now();
-  const auto end = start + std::chrono::duration_cast<Clock::duration>(
-                               std::chrono::duration<double>(seconds));
+  const auto end =
+      start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
   while (Clock::now() < end) {
     if (modbus_read_registers(ctx, 0, count, values) == count) ++reads;
   }
@@ -164,8 +164,8 @@ double RoundTripUs(mms::UiDispatcher& dispatcher, double seconds) {
   const std::function<void()> task = [] {};
   long calls = 0;
   const auto start = Clock::now();
-  const auto end = start + std::chrono::duration_cast<Clock::duration>(
-                               std::chrono::duration<double>(seconds));
+  const auto end =
+      start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
   while (Clock::now() < end) {
     for (int i = 0; i < 100; ++i) dispatcher.RunAndWait(task);
     calls += 100;

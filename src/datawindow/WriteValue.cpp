@@ -65,8 +65,8 @@ WriteRequest CoilWriteRequest(uint16_t deviceId, uint16_t address, bool on) {
   return request;
 }
 
-WriteRequest RegisterWriteRequest(const std::string& text, DisplayFormat format,
-                                  uint16_t deviceId, uint16_t address, char decimalSeparator) {
+WriteRequest RegisterWriteRequest(const std::string& text, DisplayFormat format, uint16_t deviceId,
+                                  uint16_t address, char decimalSeparator) {
   switch (format) {
     case DisplayFormat::RBDecimal:
     case DisplayFormat::RBInteger:

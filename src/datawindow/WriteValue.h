@@ -21,7 +21,7 @@ WriteRequest CoilWriteRequest(uint16_t deviceId, uint16_t address, bool on);
 //   The word orders are those in which the grid shows these formats, so a
 //   value reads back as written.
 // Throws Error with the message the error box shows when the text is refused.
-WriteRequest RegisterWriteRequest(const std::string& text, DisplayFormat format,
-                                  uint16_t deviceId, uint16_t address, char decimalSeparator);
+WriteRequest RegisterWriteRequest(const std::string& text, DisplayFormat format, uint16_t deviceId,
+                                  uint16_t address, char decimalSeparator);
 
 }  // namespace mms

@@ -138,9 +138,8 @@ void Pool::VisitSlot(int slot) {
                                     write.WriteCount};
     // A failed write is not reported.
     if (transport) {
-      (void)transaction_(*transport, protocolMode_.load(), write.WriteFunction,
-                         write.WriteDeviceID, write.WriteAddress, write.WriteCount,
-                         write.WriteValues, 4);
+      (void)transaction_(*transport, protocolMode_.load(), write.WriteFunction, write.WriteDeviceID,
+                         write.WriteAddress, write.WriteCount, write.WriteValues, 4);
     }
   } else {
     Poll(*record, transport.get());

@@ -40,10 +40,9 @@ class PollCallbacks {
 
 // One Modbus exchange, as ModbusTransaction performs it. Injectable so the
 // polling order can be tested apart from the codec.
-using TransactionFunction =
-    std::function<int(Transport& transport, uint8_t protocolMode, uint8_t function,
-                      uint8_t deviceId, uint16_t startAddress, uint16_t count, uint16_t* values,
-                      int valueCapacity)>;
+using TransactionFunction = std::function<int(
+    Transport& transport, uint8_t protocolMode, uint8_t function, uint8_t deviceId,
+    uint16_t startAddress, uint16_t count, uint16_t* values, int valueCapacity)>;
 
 // The polling thread. Created suspended; while running it walks slots
 // 0 .. WindowCount-1 of the window table once per pass, sending each
@@ -84,8 +83,8 @@ class Pool {
   // Exit: ends and joins the thread, waking every pause at once. A
   // transaction in progress ends within the transport's own timeout; to end
   // sooner, shut the dispatcher down (so a waiting callback is refused) and
-  // have the connection interrupt its transport before calling this.
-  // Idempotent.
+  // have the connection interrupt its transport before calling this. No
+  // callback starts once it was called. Idempotent.
   void Shutdown();
 
   // True between Resume and the moment the thread suspends after a stop.
@@ -96,7 +95,10 @@ class Pool {
   uint64_t TransactionCount() const { return transactions_.load(); }
 
   // The largest count polled for a read function: what both a reply frame
-  // and ReadBuffer hold. A longer Length is polled clamped to it.
+  // and ReadBuffer hold (1100 for 1 and 2, 125 for 3 and 4). A longer Length
+  // is polled clamped to it. 0 for any other code: a poll definition with
+  // such a Function (a damaged window file) is never sent and is reported
+  // as an invalid reply.
   static uint16_t MaxReadCount(uint8_t function);
 
  private:
@@ -118,8 +120,8 @@ class Pool {
 
   mutable std::mutex mutex_;
   std::condition_variable wake_;
-  bool running_ = false;          // resumed and not yet suspended
-  bool StopRequested = false;     // set by RequestStop, cleared by the thread
+  bool running_ = false;       // resumed and not yet suspended
+  bool StopRequested = false;  // set by RequestStop, cleared by the thread
   bool shutdown_ = false;
   std::atomic<bool> stopping_{false};  // shutdown_, readable without the lock
   std::atomic<bool> raisePriority_{false};

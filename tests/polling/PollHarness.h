@@ -3,8 +3,8 @@
 // data-window side of the callbacks, and a scripted Modbus exchange.
 #include <chrono>
 #include <condition_variable>
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -222,8 +222,8 @@ class ScriptedExchange {
   TransactionFunction Function() {
     return [this](Transport& transport, uint8_t mode, uint8_t function, uint8_t deviceId,
                   uint16_t address, uint16_t count, uint16_t* values, int capacity) {
-      Call call{&transport, mode, function, deviceId, address, count, {0, 0, 0, 0}, capacity,
-                Clock::now()};
+      Call call{&transport, mode,         function, deviceId,    address,
+                count,      {0, 0, 0, 0}, capacity, Clock::now()};
       for (int i = 0; i < 4 && i < capacity; ++i) call.values[i] = values[i];
       std::unique_lock<std::mutex> lock(mutex_);
       calls_.push_back(call);

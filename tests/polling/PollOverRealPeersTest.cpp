@@ -102,7 +102,8 @@ TEST(PollOverRealPeers, FaultyRepliesShowAsTimeoutOrInvalidReply) {
     ScriptedSlave::Mode mode;
     const char* name;
   };
-  for (const Case& c : {Case{ScriptedSlave::Mode::kTcp, "TCP"}, Case{ScriptedSlave::Mode::kRtu, "RTU"}}) {
+  for (const Case& c :
+       {Case{ScriptedSlave::Mode::kTcp, "TCP"}, Case{ScriptedSlave::Mode::kRtu, "RTU"}}) {
     SCOPED_TRACE(c.name);
     ScriptedSlave slave(c.mode);
     slave.Push(Cue::Exception(2));

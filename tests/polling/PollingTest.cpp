@@ -92,11 +92,11 @@ TEST_F(PollingTest, ResultDecidesTheCallbacks) {
   AddWindow(1);
   const std::vector<int> results = {trNoReply, trNoReply, trOk, trInvalidReply, trOk};
   // Owns its state: the thread may still call it while the test is torn down.
-  exchange.SetAnswer([results, n = std::make_shared<size_t>(0)](const ScriptedExchange::Call&,
-                                                                 uint16_t* values) {
-    values[0] = 0xBEEF;
-    return *n < results.size() ? results[(*n)++] : trOk;
-  });
+  exchange.SetAnswer(
+      [results, n = std::make_shared<size_t>(0)](const ScriptedExchange::Call&, uint16_t* values) {
+        values[0] = 0xBEEF;
+        return *n < results.size() ? results[(*n)++] : trOk;
+      });
   exchange.HoldFrom(results.size());
   pool->Resume(link, kModbusRtu);
   ASSERT_TRUE(exchange.WaitForHeld(1));
@@ -258,7 +258,7 @@ TEST_F(PollingTest, WindowClosedDuringItsPollStaysAliveUntilTheVisitEnds) {
   EXPECT_FALSE(weak.expired());
   exchange.Release();
   ASSERT_TRUE(Eventually([&] { return weak.expired(); }));
-  EXPECT_EQ(windows.Trace(0), "poll");    // FillGrid found the slot empty
+  EXPECT_EQ(windows.Trace(0), "poll");  // FillGrid found the slot empty
   EXPECT_GE(windows.ClosedSlotCalls(), 1);
 }
 
@@ -268,7 +268,7 @@ TEST_F(PollingTest, LengthIsClampedToWhatTheReadBufferAndAReplyHold) {
     uint16_t length, sent;
   };
   const std::vector<Case> cases = {
-      {1, 2000, 1100}, {2, 1101, 1100}, {2, 1100, 1100}, {1, 1, 1},    {3, 200, 125},
+      {1, 2000, 1100}, {2, 1101, 1100}, {2, 1100, 1100}, {1, 1, 1}, {3, 200, 125},
       {4, 126, 125},   {3, 125, 125},   {4, 65535, 125}, {3, 0, 0},
   };
   for (size_t i = 0; i < cases.size(); ++i) {
@@ -281,8 +281,8 @@ TEST_F(PollingTest, LengthIsClampedToWhatTheReadBufferAndAReplyHold) {
 
   const auto calls = exchange.Calls();
   for (size_t i = 0; i < cases.size(); ++i) {
-    SCOPED_TRACE(testing::Message() << "function " << int(cases[i].function) << " length "
-                                    << cases[i].length);
+    SCOPED_TRACE(testing::Message()
+                 << "function " << int(cases[i].function) << " length " << cases[i].length);
     EXPECT_EQ(calls[i].function, cases[i].function);
     EXPECT_EQ(calls[i].count, cases[i].sent);
     EXPECT_EQ(calls[i].capacity, kReadBufferSize);

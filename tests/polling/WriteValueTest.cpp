@@ -35,7 +35,7 @@ TEST(RegisterWriteRequest, AcceptedTextsBecomeTheWordsThatReadBackTheSame) {
       {"1,5", F::RBFloat, 16, 2, {0x0000, 0x3FC0}},
       {"1,5", F::RBSwFloat, 16, 2, {0x3FC0, 0x0000}},
       {"-2", F::RBFloat, 16, 2, {0x0000, 0xC000}},
-      {"0,1", F::RBFloat, 16, 2, {0xCCCD, 0x3DCC}},  // rounded to single
+      {"0,1", F::RBFloat, 16, 2, {0xCCCD, 0x3DCC}},           // rounded to single
       {"3,4028235e38", F::RBFloat, 16, 2, {0xFFFF, 0x7F7F}},  // rounds to the largest single
       {"1e-50", F::RBFloat, 16, 2, {0, 0}},                   // underflows to zero
       {"1", F::RBDouble, 16, 4, {0, 0, 0, 0x3FF0}},
@@ -72,7 +72,7 @@ TEST(RegisterWriteRequest, RefusedTextsNameTheText) {
       {"", F::RBBinary, kBinary},
       {"2", F::RBBinary, kBinary},
       {"10 1", F::RBBinary, kBinary},
-      {"10000000000000000", F::RBBinary, kBinary},  // 17 digits
+      {"10000000000000000", F::RBBinary, kBinary},                       // 17 digits
       {"1.5", F::RBFloat, "'1.5' is not a valid floating point value"},  // separator is ','
       {"abc", F::RBDouble, "'abc' is not a valid floating point value"},
       {"3,5e38", F::RBFloat, "'3,5e38' is not a valid floating point value"},

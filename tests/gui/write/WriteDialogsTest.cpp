@@ -124,20 +124,20 @@ class WriteDialogsTest : public QObject {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("function");
     QTest::addColumn<QList<int>>("values");
-    QTest::newRow("decimal") << int(DisplayFormat::RBDecimal) << "C" << "70000" << 6
-                             << QList<int>{4464};
-    QTest::newRow("hexadecimal") << int(DisplayFormat::RBHexadecimal) << "C" << "$1F" << 6
-                                 << QList<int>{31};
-    QTest::newRow("binary") << int(DisplayFormat::RBBinary) << "C" << "1000000000000011" << 6
-                            << QList<int>{0x8003};
-    QTest::newRow("float") << int(DisplayFormat::RBFloat) << "C" << "1.5" << 16
-                           << QList<int>{0x0000, 0x3FC0};
-    QTest::newRow("float, comma locale") << int(DisplayFormat::RBSwFloat) << "de_DE" << "1,5"
-                                         << 16 << QList<int>{0x3FC0, 0x0000};
-    QTest::newRow("double") << int(DisplayFormat::RBDouble) << "C" << "1" << 16
-                            << QList<int>{0, 0, 0, 0x3FF0};
-    QTest::newRow("sw double") << int(DisplayFormat::RBSwDouble) << "C" << "1" << 16
-                               << QList<int>{0x3FF0, 0, 0, 0};
+    QTest::newRow("decimal") << int(DisplayFormat::RBDecimal) << "C"
+                             << "70000" << 6 << QList<int>{4464};
+    QTest::newRow("hexadecimal") << int(DisplayFormat::RBHexadecimal) << "C"
+                                 << "$1F" << 6 << QList<int>{31};
+    QTest::newRow("binary") << int(DisplayFormat::RBBinary) << "C"
+                            << "1000000000000011" << 6 << QList<int>{0x8003};
+    QTest::newRow("float") << int(DisplayFormat::RBFloat) << "C"
+                           << "1.5" << 16 << QList<int>{0x0000, 0x3FC0};
+    QTest::newRow("float, comma locale") << int(DisplayFormat::RBSwFloat) << "de_DE"
+                                         << "1,5" << 16 << QList<int>{0x3FC0, 0x0000};
+    QTest::newRow("double") << int(DisplayFormat::RBDouble) << "C"
+                            << "1" << 16 << QList<int>{0, 0, 0, 0x3FF0};
+    QTest::newRow("sw double") << int(DisplayFormat::RBSwDouble) << "C"
+                               << "1" << 16 << QList<int>{0x3FF0, 0, 0, 0};
   }
   void registerUpdateQueuesTheConvertedValue() {
     QFETCH(int, format);
