@@ -1,6 +1,7 @@
 #include "auxiliary/Splashscreen.h"
 
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPixmap>
@@ -67,6 +68,7 @@ void TSplashScreenForm::FormCreate() {
   Image1->setObjectName(QStringLiteral("Image1"));
   Image1->setGeometry(0, 0, 320, 267);
   Image1->setPixmap(QPixmap(QStringLiteral(":/auxiliary/splash.png")));
+  Image1->setAccessibleName(QStringLiteral("Program picture"));
   Image1->installEventFilter(this);
 
   QLabel* title = AddLine(QStringLiteral("Zenvik! Modbus Master Simulator"), 328, 16);
@@ -123,6 +125,22 @@ void TSplashScreenForm::FormShow() { CentreOnShownMainWindow(this); }
 
 void TSplashScreenForm::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) FormClick();
+}
+
+// Without a mouse the keys that close a message close the splash too.
+void TSplashScreenForm::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Space:
+    case Qt::Key_Escape:
+      if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) break;
+      FormClick();
+      return;
+    default:
+      break;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 bool TSplashScreenForm::eventFilter(QObject* watched, QEvent* event) {

@@ -10,7 +10,8 @@ QString BuildDateText(const char* compilerDate);
 
 // The splash window, also shown by About. One instance for the whole run,
 // created at start-up. It closes on a tick of Timer1 (3000 ms, running from
-// creation) or on a click anywhere; StopTimer() makes it wait for a click.
+// creation), on a click anywhere, or on Enter, Space or Escape; StopTimer()
+// makes it wait for the user.
 class TSplashScreenForm : public QDialog {
   Q_OBJECT
  public:
@@ -29,6 +30,7 @@ class TSplashScreenForm : public QDialog {
  protected:
   void setVisible(bool visible) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

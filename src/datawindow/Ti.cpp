@@ -154,6 +154,7 @@ void Ti::BuildControls() {
   LError = new QLabel;
   LError->setObjectName(QStringLiteral("LError"));
   LError->setStyleSheet(QStringLiteral("QLabel { color: red; font-weight: bold; }"));
+  LError->setAccessibleDescription(QStringLiteral("Poll error"));
   for (QLineEdit* edit : {EDeviceID, EAddress, ELength}) edit->setMaximumWidth(70);
 
   auto* device = new QGridLayout(GroupDeviceSettings);
@@ -217,7 +218,8 @@ void Ti::BuildControls() {
   for (int i = 0; i < 3; ++i) {
     counters->addWidget(Caption(captions[i], values[i]), i, 0);
     counters->addWidget(values[i], i, 1);
-    values[i]->setAccessibleName(captions[i].chopped(2));
+    // The count itself stays the label's accessible name; the caption says what it counts.
+    values[i]->setAccessibleDescription(captions[i].chopped(2));
   }
   counters->addWidget(Button1, 3, 0, 1, 2);
 
@@ -251,6 +253,8 @@ void Ti::BuildGrid() {
                                QAbstractItemView::AnyKeyPressed);
   StringGrid1->setItemDelegate(new CellPainter(model_, StringGrid1));
   StringGrid1->setWordWrap(false);
+  // Arrows move between cells; Tab leaves the grid, so the keyboard is never caught in it.
+  StringGrid1->setTabKeyNavigation(false);
   StringGrid1->horizontalHeader()->setDefaultSectionSize(mms::kDefaultColumnWidth);
   StringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
   StringGrid1->verticalHeader()->setFixedWidth(mms::kDefaultColumnWidth);
@@ -444,6 +448,8 @@ void Ti::SetBackgroundcolor1Click() {
   if (!ColorDialog) {  // made on first use: most windows never need one
     ColorDialog = new QColorDialog(this);
     ColorDialog->setObjectName(QStringLiteral("ColorDialog"));
+    // Qt's own dialog, which screen readers and the keyboard reach like every other window.
+    ColorDialog->setOption(QColorDialog::DontUseNativeDialog);
   }
   ColorDialog->setCurrentColor(ColourToQColor(model_.BgColor(col, row), palette()));
   if (ColorDialog->exec() != QDialog::Accepted) return;

@@ -74,7 +74,6 @@ TThresholdWindow::TThresholdWindow(QWidget* parent) : QDialog(parent) {
   Button1->setDefault(true);
   Button2 = new QPushButton(QStringLiteral("Cancel"));
   Button2->setObjectName(QStringLiteral("Button2"));
-  Button2->setAutoDefault(false);
 
   auto* top = new QHBoxLayout;
   auto* left = new QVBoxLayout;

@@ -1,7 +1,9 @@
 #include "shell/DialogSupport.h"
 
+#include <QComboBox>
 #include <QFormLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <algorithm>
 
 #include "ui/CentreOnMain.h"
@@ -22,6 +24,9 @@ void AddLabelledField(QFormLayout* layout, const QString& caption, QWidget* fiel
   auto* label = new QLabel(caption, layout->parentWidget());
   label->setBuddy(field);
   field->setAccessibleName(AccessibleCaption(caption));
+  // The text part of an editable drop-down is reached on its own by screen readers.
+  if (auto* box = qobject_cast<QComboBox*>(field); box && box->lineEdit())
+    box->lineEdit()->setAccessibleName(AccessibleCaption(caption));
   layout->addRow(label, field);
 }
 

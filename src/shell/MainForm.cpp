@@ -99,6 +99,8 @@ QFileDialog* MakeFileDialog(QWidget* parent, const char* name, const QString& fi
   auto* dialog = new QFileDialog(parent);
   dialog->setObjectName(QString::fromLatin1(name));
   dialog->setNameFilter(filter);
+  // Qt's own dialog: screen readers reach it, and a typed name with Enter chooses the file.
+  dialog->setOption(QFileDialog::DontUseNativeDialog);
   if (defaultSuffix.isEmpty()) {
     // Open dialogs also take the name of a file that does not exist.
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
