@@ -41,7 +41,8 @@ namespace {
 using mms::DisplayFormat;
 
 // The grid: right presses do not move the selection (so the context menu
-// stays tied to the cell selected before), Enter acts on the current cell.
+// stays tied to the cell selected before), Enter acts on the current cell,
+// Shift+F10 asks for the context menu there.
 class DataGrid : public QTableWidget {
  public:
   using QTableWidget::QTableWidget;
@@ -56,6 +57,13 @@ class DataGrid : public QTableWidget {
     QTableWidget::mousePressEvent(event);
   }
   void keyPressEvent(QKeyEvent* event) override {
+    // Shift+F10 is the context-menu key of keyboards that have none.
+    if (event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier &&
+        state() != QAbstractItemView::EditingState && currentIndex().isValid()) {
+      emit customContextMenuRequested(visualRect(currentIndex()).center());
+      event->accept();
+      return;
+    }
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) &&
         state() != QAbstractItemView::EditingState && currentIndex().isValid() && onEnter) {
       onEnter();

@@ -317,7 +317,13 @@ class DataWindowAccessTest : public QObject {
     }
   }
 
+  void colourDialogIsQtsOwnAndEscapeKeepsTheColour_data() {
+    QTest::addColumn<bool>("shiftF10");
+    QTest::newRow("context-menu key") << false;
+    QTest::newRow("Shift+F10") << true;
+  }
   void colourDialogIsQtsOwnAndEscapeKeepsTheColour() {
+    QFETCH(bool, shiftF10);
     ProgramSession session;
     QVERIFY(session.Started());
     Ti* w = NewWindowAtFirstValueCell(session.Main());
@@ -332,7 +338,12 @@ class DataWindowAccessTest : public QObject {
       buttons = AccessibleNames(dialog, QAccessible::Button);
       Press(Qt::Key_Escape);
     });
-    PressMenuKey();
+    if (shiftF10) {
+      Press(Qt::Key_F10, Qt::ShiftModifier);
+    } else {
+      PressMenuKey();
+    }
+    QVERIFY(w->PopupMenu1->isVisible());
     Press(Qt::Key_Down);
     QCOMPARE(w->PopupMenu1->activeAction(), w->SetBackgroundcolor1);
     Press(Qt::Key_Return);

@@ -82,6 +82,12 @@ class MainWindowAccessTest : public QObject {
     QCOMPARE(panels[5], QString());
     QCOMPARE(QAccessible::queryAccessibleInterface(main->Panel(0))->text(QAccessible::Description),
              QStringLiteral("Connection state"));
+
+    // Every file dialog is Qt's own, which the accessibility tree reaches.
+    for (QFileDialog* dialog :
+         {main->OpenDialog, main->SaveDialog, main->SaveSceneDialog, main->OpenSceneDialog})
+      QVERIFY2(dialog->testOption(QFileDialog::DontUseNativeDialog),
+               qPrintable(dialog->objectName()));
   }
 
   void shortcutsAndMdiKeysManageTheDataWindows() {
