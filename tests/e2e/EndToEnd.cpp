@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -188,6 +190,21 @@ void DoubleClickValue(Run& run, Ti* window, int offset) {
   // An item view takes a double-click as the second click of a pair.
   QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, at);
   QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, at);
+}
+
+void AnswerFileDialog(const QString& path) {
+  OnModal<QFileDialog>([path](QFileDialog* dialog) {
+    const QFileInfo info(path);
+    dialog->setDirectory(info.absolutePath());
+    // A file selected at an earlier showing must not win over the typed name.
+    if (auto* list = dialog->findChild<QAbstractItemView*>(QStringLiteral("listView"))) {
+      list->clearSelection();
+    }
+    if (auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))) {
+      name->setText(info.fileName());
+    }
+    QMetaObject::invokeMethod(dialog, "accept");
+  });
 }
 
 }  // namespace e2e

@@ -99,6 +99,9 @@ int Count(const QLabel* label);
 // set up before.
 void DoubleClickValue(Run& run, Ti* window, int offset);
 
+// Answers the next file dialog with `path`, typed as a user types a name.
+void AnswerFileDialog(const QString& path);
+
 // Runs `act` once on the first modal dialog of type D that shows. A dialog
 // still open 5 s after `act` (or one never shown within 10 s) is rejected or
 // given up on, so a test fails instead of hanging.

@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QPointer>
 #include <QtTest>
@@ -269,6 +270,55 @@ class RobustnessEndToEndTest : public QObject {
     }
     QCOMPARE(run.Errors(), QStringList());
     QVERIFY(run.Exit() < kPromptMs);
+  }
+
+  void pollDefinitionsTypedWhilePolling() {
+    mms::test::LibmodbusTcpSlave slave;
+    for (int i = 0; i < 200; ++i) slave.SetHoldingRegister(i, static_cast<uint16_t>(i + 1));
+    e2e::LinkSettings settings = e2e::Tcp(slave.Port());
+    settings.scanRate = QStringLiteral("0");
+    e2e::Run run(settings);
+    QVERIFY(run.Started());
+    Ti* w = run.NewWindow(e2e::kHoldingRegisters, 0);
+    QVERIFY(w);
+    run.Connect();
+    QTRY_VERIFY(Count(w->ValidLabel) >= 1);
+
+    const QString invalid = QStringLiteral("Invalid response to Modbus message");
+    const struct {
+      const char* address;
+      const char* length;
+      QString error;  // LError once the definition is polled
+      int offset;     // a value cell to look at when it answers, -1 for none
+    } cases[] = {
+        // Failing and answering definitions alternate, so each result is new.
+        {"2040", "10", invalid, -1},    // past the device's table: exception reply
+        {"0", "2000", QString(), 19},   // more than one reply holds: polled clamped
+        {"65535", "10", invalid, -1},   // past the end of the address space
+        {"$20", "0x0A", QString(), 9},  // hexadecimal entry
+        {"0", "0", invalid, -1},        // nothing to read
+        {"5", "10", QString(), 0},
+    };
+    for (const auto& c : cases) {
+      const QString what =
+          QStringLiteral("%1/%2").arg(QLatin1String(c.address), QLatin1String(c.length));
+      // Pasted whole: typed key by key, "$" alone would already be refused.
+      w->EAddress->setText(QLatin1String(c.address));
+      w->ELength->setText(QLatin1String(c.length));
+      const mms::PollDefinition poll = w->Record()->Poll();
+      const int polls = Count(w->PollsLabel);
+      QTRY_VERIFY2(Count(w->PollsLabel) >= polls + 2, qPrintable(what));
+      QTRY_COMPARE(w->LError->text(), c.error);
+      if (c.offset >= 0) {
+        QTRY_COMPARE(ValueText(w, c.offset), QString::number(poll.Address + c.offset + 1));
+      }
+    }
+    // A typed text that is no number: its error box, the last good value kept.
+    w->ELength->selectAll();
+    QTest::keyClicks(w->ELength, QStringLiteral("1x"));
+    QCOMPARE(run.TakeErrors(), QStringList{QStringLiteral("'1x' is not a valid integer value.")});
+    QCOMPARE(w->Record()->Poll().Length, uint16_t{1});
+    QCOMPARE(run.Errors(), QStringList());
   }
 
   void aPortThatCannotBeOpened_data() {

@@ -2,6 +2,9 @@
 // polling into the grids of all four read functions, a device that goes away
 // and comes back, writes from the dialogs, the transmission log, Disconnect.
 // The cases run in order on one program run.
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -165,6 +168,37 @@ class TcpEndToEndTest : public QObject {
     QCOMPARE(slave_->HoldingRegister(kFloatBase + 6), uint16_t{0x1111});
     QTRY_COMPARE(ValueText(floats, 4), QStringLiteral("-2.5000"));
     QCOMPARE(ValueText(floats, 5), QString());  // the second word has no cell text of its own
+    QCOMPARE(run_->Errors(), QStringList());
+  }
+
+  void aWindowsSetSavedAndLoadedWhilePollingIsPolledAlike() {
+    const QDir here = QDir::current();
+    const std::pair<Ti*, const char*> saved[] = {{holding_, "holding.kvw"}, {coils_, "coils.kvw"}};
+    for (const auto& [window, name] : saved) {
+      run_->Activate(window);
+      e2e::AnswerFileDialog(here.filePath(QLatin1String(name)));
+      run_->Main().Savewindowas1Click();
+      QCOMPARE(window->FileName, here.filePath(QLatin1String(name)));
+    }
+    e2e::AnswerFileDialog(here.filePath(QStringLiteral("pair.kvs")));
+    run_->Main().Zapiszscene1Click();
+    QVERIFY(QFile::exists(here.filePath(QStringLiteral("pair.kvs"))));
+
+    const int first = run_->program().state.DataWindows.WindowCount();
+    e2e::AnswerFileDialog(here.filePath(QStringLiteral("pair.kvs")));
+    run_->Main().Wczytajscene1Click();
+    // The set lists its windows in slot order.
+    Ti* coils = run_->Main().DataWindow(first);
+    Ti* holding = run_->Main().DataWindow(first + 1);
+    QVERIFY(holding && coils);
+    QCOMPARE(run_->program().state.DataWindows.WindowCount(), first + 2);
+    QCOMPARE(holding->ComboBox1->currentIndex(), int{e2e::kHoldingRegisters});
+    QCOMPARE(coils->EAddress->text(), QString::number(kCoilBase));
+    QTRY_VERIFY(Count(holding->ValidLabel) >= 1 && Count(coils->ValidLabel) >= 1);
+    for (int i = 0; i < 10; ++i) {
+      QCOMPARE(ValueText(holding, i), ValueText(holding_, i));
+      QCOMPARE(ValueText(coils, i), ValueText(coils_, i));
+    }
     QCOMPARE(run_->Errors(), QStringList());
   }
 
