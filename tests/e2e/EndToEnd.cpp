@@ -93,6 +93,10 @@ Run::~Run() {
 
 void Run::WriteSettings(const LinkSettings& s) {
   QFile file(dir_.filePath(QString::fromUtf8(mms::kSettingsFileName)));
+  if (s.protocol.isEmpty()) {
+    file.remove();
+    return;
+  }
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
   const QString text = QStringLiteral(
                            "[Protocol]\nProtocol=%1\n"

@@ -20,7 +20,8 @@
 
 namespace e2e {
 
-// What the settings file holds for one connection.
+// What the settings file holds for one connection. No protocol: no file,
+// as on the first run.
 struct LinkSettings {
   QString protocol;
   QString port;  // RTU device path

@@ -17,6 +17,10 @@
 #include "datawindow/Writecoil.h"
 #include "datawindow/Writeregister.h"
 #include "e2e/EndToEnd.h"
+#include "shell/IniFile.h"
+#include "shell/Settings.h"
+#include "shell/SettingsFile.h"
+#include "shell/Setup.h"
 #include "support/LibmodbusSlaves.h"
 
 using e2e::Count;
@@ -63,7 +67,8 @@ class TcpEndToEndTest : public QObject {
       slave_->SetHoldingRegister(kHoldingBase + i, HoldingAt(i));
       slave_->SetInputRegister(kInputRegisterBase + i, InputRegisterAt(i));
     }
-    run_ = std::make_unique<e2e::Run>(e2e::Tcp(slave_->Port()));
+    // A first run: no settings file yet.
+    run_ = std::make_unique<e2e::Run>(e2e::LinkSettings{});
     QVERIFY(run_->Started());
     coils_ = run_->NewWindow(e2e::kCoils, kCoilBase);
     inputs_ = run_->NewWindow(e2e::kInputs, kInputBase);
@@ -75,6 +80,26 @@ class TcpEndToEndTest : public QObject {
   void cleanupTestCase() {
     run_.reset();
     slave_.reset();
+  }
+
+  void theSettingsDialogsPrepareTheConnection() {
+    e2e::OnModal<TFormSettings>([this](TFormSettings* d) {
+      d->RadioButton2->click();
+      d->Edit3->setText(QStringLiteral("127.0.0.1"));
+      d->Edit4->setText(QString::number(slave_->Port()));
+      d->Edit1->setText(QStringLiteral("300"));
+      QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
+    });
+    run_->Main().Settings1Click();
+    e2e::OnModal<TSetupForm>([](TSetupForm* d) {
+      d->EScanRate->setText(QStringLiteral("20"));
+      QTest::mouseClick(d->Button1, Qt::LeftButton);
+    });
+    run_->Main().Datadefinition1Click();
+    const mms::IniFile settings(mms::SettingsFilePath());
+    QCOMPARE(settings.ReadString("Protocol", "Protocol", ""), std::string("ModbusTCP"));
+    QCOMPARE(settings.ReadString("General", "ScanRate", ""), std::string("20"));
+    QCOMPARE(run_->Errors(), QStringList());
   }
 
   void everyWindowShowsTheDeviceValuesOfItsFunction() {
