@@ -139,7 +139,7 @@ class RobustnessEndToEndTest : public QObject {
     QVERIFY(first && second);
     run.Connect();
     // The first window's poll has been sent and waits for its reply.
-    QTRY_COMPARE(Count(first->PollsLabel), 1);
+    QTRY_VERIFY(Count(first->PollsLabel) >= 1);
     run.Activate(first);
     run.Main().FileClose1Execute();
     QTRY_VERIFY(first.isNull());
@@ -169,7 +169,7 @@ class RobustnessEndToEndTest : public QObject {
     Ti* first = run.NewWindow(e2e::kHoldingRegisters, 0);
     QVERIFY(first && run.NewWindow(e2e::kInputRegisters, 0));
     run.Connect();
-    QTRY_COMPARE(Count(first->PollsLabel), 1);
+    QTRY_VERIFY(Count(first->PollsLabel) >= 1);
     QTest::qWait(50);  // well inside the reply wait
     const qint64 ms = run.Exit();
     QVERIFY2(ms < kPromptMs, qPrintable(QString::number(ms)));
