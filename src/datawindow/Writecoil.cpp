@@ -90,7 +90,10 @@ void TWriteCoilForm::showEvent(QShowEvent* event) {
 void TWriteCoilForm::FormShow() {
   Edit1->setText(QString::number(DeviceID));
   Edit2->setText(QString::number(Address));
-  (Value != 0 ? RBOn : RBOff)->setChecked(true);
+  QRadioButton* state = Value != 0 ? RBOn : RBOff;
+  state->setChecked(true);
+  // The only thing to choose here; the two edits are read-only.
+  state->setFocus();
   CentreOnMainWindow(this);
 }
 
