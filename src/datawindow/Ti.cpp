@@ -13,7 +13,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
@@ -34,6 +33,7 @@
 #include "shell/Conversions.h"
 #include "shell/WindowTable.h"
 #include "ui/ColourPickList.h"
+#include "ui/DecimalSeparator.h"
 #include "ui/ErrorBox.h"
 
 namespace {
@@ -109,12 +109,6 @@ class CellPainter : public QStyledItemDelegate {
  private:
   const mms::DataWindowModel& model_;
 };
-
-char DecimalSeparator() {
-  const QString point = QLocale().decimalPoint();
-  if (point.size() == 1 && point[0].unicode() < 0x80) return static_cast<char>(point[0].unicode());
-  return '.';
-}
 
 QLabel* Caption(const QString& text, QWidget* buddy) {
   auto* label = new QLabel(text);

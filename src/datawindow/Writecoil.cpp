@@ -10,27 +10,11 @@
 #include <QVBoxLayout>
 
 #include "datawindow/WriteValue.h"
-#include "shell/WindowTable.h"
 #include "ui/CentreOnMain.h"
 
 TWriteCoilForm* WriteCoilForm = nullptr;
 
-namespace {
-
-QLineEdit* ShownOnlyEdit(const QString& objectName, const QString& accessibleName,
-                         QWidget* parent) {
-  auto* edit = new QLineEdit(parent);
-  edit->setObjectName(objectName);
-  edit->setAccessibleName(accessibleName);
-  // The request takes the double-click's values; an edit here would be lost.
-  edit->setReadOnly(true);
-  return edit;
-}
-
-}  // namespace
-
-TWriteCoilForm::TWriteCoilForm(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
+TWriteCoilForm::TWriteCoilForm(QWidget* parent) : TWriteForm(parent, 5) {
   setObjectName(QStringLiteral("WriteCoilForm"));
   setWindowTitle(QStringLiteral("Write coil"));
 
@@ -98,11 +82,9 @@ void TWriteCoilForm::FormShow() {
 }
 
 void TWriteCoilForm::Button1Click() {
-  if (const auto record = table_ ? table_->Slot(SlotIndex) : nullptr) {
-    mms::WriteRequest request = mms::CoilWriteRequest(DeviceID, WriteAddress, RBOn->isChecked());
-    request.WriteFunction = WriteFunction;
-    record->QueueWrite(request);
-  }
+  mms::WriteRequest request = mms::CoilWriteRequest(DeviceID, WriteAddress, RBOn->isChecked());
+  request.WriteFunction = WriteFunction;
+  QueueWrite(request);
   accept();
 }
 

@@ -5,50 +5,29 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "datawindow/WriteValue.h"
-#include "shell/WindowTable.h"
 #include "ui/CentreOnMain.h"
+#include "ui/DecimalSeparator.h"
 #include "ui/ErrorBox.h"
 
 TWriteRegisterForm* WriteRegisterForm = nullptr;
 
-namespace {
-
-QLineEdit* NamedEdit(const QString& objectName, const QString& accessibleName, QWidget* parent) {
-  auto* edit = new QLineEdit(parent);
-  edit->setObjectName(objectName);
-  edit->setAccessibleName(accessibleName);
-  return edit;
-}
-
-// The user's decimal separator, as the float conversion takes it.
-char DecimalSeparator() {
-  const QString point = QLocale().decimalPoint();
-  if (point.size() == 1 && point.at(0).unicode() < 0x80) return point.at(0).toLatin1();
-  return '.';
-}
-
-}  // namespace
-
-TWriteRegisterForm::TWriteRegisterForm(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
+TWriteRegisterForm::TWriteRegisterForm(QWidget* parent) : TWriteForm(parent, 6) {
   setObjectName(QStringLiteral("WriteRegisterForm"));
   setWindowTitle(QStringLiteral("WriteRegisterForm"));
 
-  Edit1 = NamedEdit(QStringLiteral("Edit1"), QStringLiteral("Node"), this);
-  // Node and address come from the double-click; an edit here would be lost.
-  Edit1->setReadOnly(true);
+  Edit1 = ShownOnlyEdit(QStringLiteral("Edit1"), QStringLiteral("Node"), this);
   auto* nodeLabel = new QLabel(QStringLiteral("Node :"), this);
   nodeLabel->setBuddy(Edit1);
 
   auto* group = new QGroupBox(this);
-  Edit2 = NamedEdit(QStringLiteral("Edit2"), QStringLiteral("Address"), group);
-  Edit2->setReadOnly(true);
-  Edit3 = NamedEdit(QStringLiteral("Edit3"), QStringLiteral("Value"), group);
+  Edit2 = ShownOnlyEdit(QStringLiteral("Edit2"), QStringLiteral("Address"), group);
+  Edit3 = new QLineEdit(group);
+  Edit3->setObjectName(QStringLiteral("Edit3"));
+  Edit3->setAccessibleName(QStringLiteral("Value"));
   auto* addressLabel = new QLabel(QStringLiteral("Address:"), group);
   addressLabel->setBuddy(Edit2);
   auto* valueLabel = new QLabel(QStringLiteral("Value :"), group);
@@ -107,9 +86,7 @@ void TWriteRegisterForm::Button1Click() {
   RunCommand(this, [this] {
     const mms::WriteRequest request = mms::RegisterWriteRequest(
         Edit3->text().toStdString(), Format, DeviceID, WriteAddress, DecimalSeparator());
-    if (const auto record = table_ ? table_->Slot(SlotIndex) : nullptr) {
-      record->QueueWrite(request);
-    }
+    QueueWrite(request);
     accept();
   });
 }
