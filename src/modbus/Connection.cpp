@@ -90,9 +90,11 @@ void Connection::Connect(const IniFile& file) {
 
 void Connection::Disconnect() {
   pool_.RequestStop();
-  log_.Pause();
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  // The transport first: after its shutdown nothing more is sent, logged or
+  // counted, so pausing the log then keeps every frame that went out.
   ShutdownTransport();
+  log_.Pause();
   ++*generation_;
   view_.SetConnectedControls(false);
   view_.SetConnectionText("Not connected");

@@ -45,9 +45,10 @@ class Connection {
   // to open, and before polling starts, so that no frame misses the log.
   void Connect(const IniFile& settings);
 
-  // Disconnect1Click: stop request, writer paused, 50 ms, transport shut
-  // down (a transaction in progress ends at once), "Not connected", log
-  // closed. Never waits for the polling thread.
+  // Disconnect1Click: stop request, 50 ms, transport shut down (a
+  // transaction in progress ends at once), writer paused once nothing more
+  // can be logged, "Not connected", log closed. Never waits for the polling
+  // thread.
   void Disconnect();
 
   // Exit: shuts the transport down so the polling thread can be joined.

@@ -196,10 +196,13 @@ void SerialPort::Send(const uint8_t* frame, int length) {
     }
     // The driver still has to clock the frame out; the reply wait starts after.
     lineFreeAt_ = Clock::now() + std::chrono::microseconds(int64_t{sent} * CharacterTimeUs(line_));
+    // Under the lock: once Shutdown() has returned, no frame is logged or
+    // counted any more, so Disconnect can pause the log without losing one.
+    if (io_.IsShutDown()) return;
+    log_.LogHandOff(kLogTransmitted, frame, length);
+    counters_.TxBytes.fetch_add(static_cast<uint32_t>(length), std::memory_order_relaxed);
+    counters_.TxFrames.fetch_add(1, std::memory_order_relaxed);
   }
-  log_.LogHandOff(kLogTransmitted, frame, length);
-  counters_.TxBytes.fetch_add(static_cast<uint32_t>(length), std::memory_order_relaxed);
-  counters_.TxFrames.fetch_add(1, std::memory_order_relaxed);
 }
 
 int SerialPort::Receive(uint8_t* buffer, int length, int waitMs) {
@@ -239,7 +242,8 @@ int SerialPort::Receive(uint8_t* buffer, int length, int waitMs) {
 }
 
 void SerialPort::ReplyReceived(const uint8_t* buffer, int count) {
-  if (count > 0) {
+  auto lock = io_.Lock();
+  if (count > 0 && !io_.IsShutDown()) {
     log_.LogHandOff(kLogReceived, buffer, count);
     counters_.RxBytes.fetch_add(static_cast<uint32_t>(count), std::memory_order_relaxed);
     counters_.RxFrames.fetch_add(1, std::memory_order_relaxed);

@@ -138,11 +138,13 @@ void TcpClient::Send(const uint8_t* frame, int length) {
         DropLocked();
       }
     }
+    // Under the lock: once Shutdown() has returned, no frame is logged or
+    // counted any more, so Disconnect can pause the log without losing one.
+    if (io_.IsShutDown()) return;
+    log_.LogHandOff(kLogTransmitted, frame, length);
+    counters_.TxBytes.fetch_add(static_cast<uint32_t>(length), std::memory_order_relaxed);
+    counters_.TxFrames.fetch_add(1, std::memory_order_relaxed);
   }
-  if (io_.IsShutDown()) return;
-  log_.LogHandOff(kLogTransmitted, frame, length);
-  counters_.TxBytes.fetch_add(static_cast<uint32_t>(length), std::memory_order_relaxed);
-  counters_.TxFrames.fetch_add(1, std::memory_order_relaxed);
 }
 
 int TcpClient::Receive(uint8_t* buffer, int length, int waitMs) {
@@ -165,7 +167,9 @@ int TcpClient::Receive(uint8_t* buffer, int length, int waitMs) {
 }
 
 void TcpClient::ReplyReceived(const uint8_t* buffer, int count) {
-  if (count <= 0 || io_.IsShutDown()) return;
+  if (count <= 0) return;
+  auto lock = io_.Lock();
+  if (io_.IsShutDown()) return;
   log_.LogHandOff(kLogReceived, buffer, count);
   counters_.RxBytes.fetch_add(static_cast<uint32_t>(count), std::memory_order_relaxed);
   counters_.RxFrames.fetch_add(1, std::memory_order_relaxed);
