@@ -14,6 +14,10 @@ namespace {
 std::atomic<long> allocations{0};
 }  // namespace
 
+// GCC pairs this malloc-backed new with the library's delete when built with
+// a sanitizer and warns; the deletes below are ours too.
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
 void* operator new(std::size_t size) {
   allocations.fetch_add(1, std::memory_order_relaxed);
   if (void* p = std::malloc(size ? size : 1)) return p;
