@@ -152,7 +152,7 @@ void PrintInstructions(int tcpPort, const std::string& ptyPath) {
         ptyPath.c_str(), kRtuDeviceId, ptyPath.c_str());
   }
   std::printf(
-      "Values (addresses from 0; File > New, then Setup > Data definition):\n"
+      "Values (addresses from 0; File > New, then pick the kind in the window):\n"
       "  Holding registers 0-4 change every second: 0 seconds counter, 1 sine x 1000\n"
       "    (Integer), 2-3 the sine as 32bit float, 4 a sawtooth 0-100.\n"
       "  Input registers 0-9, input status 0-15 and coils 0-7 change every second.\n"
