@@ -14,7 +14,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include "datawindow/Ti.h"
+#include "datawindow/DataWindow.h"
 #endif
 
 namespace {
@@ -47,13 +47,13 @@ BENCHMARK(BM_ModelFillGrid)->Apply(Formats);
 
 #ifdef MMS_BENCH_GUI
 void BM_WindowFillGrid(benchmark::State& state) {
-  Ti window(nullptr);
-  window.ELength->setText(QStringLiteral("100"));
-  QRadioButton* buttons[] = {window.RBDecimal, window.RBInteger, window.RBHexadecimal,
-                             window.RBBinary,  window.RBFloat,   window.RBSwFloat,
-                             window.RBDouble,  window.RBSwDouble};
+  DataWindow window(nullptr);
+  window.lengthEdit->setText(QStringLiteral("100"));
+  QRadioButton* buttons[] = {window.decimalButton, window.integerButton, window.hexadecimalButton,
+                             window.binaryButton,  window.floatButton,   window.swappedFloatButton,
+                             window.doubleButton,  window.swappedDoubleButton};
   buttons[state.range(0)]->setChecked(true);
-  if (state.range(1) != 0) window.cbEnableASCII->setChecked(true);
+  if (state.range(1) != 0) window.asciiEnableBox->setChecked(true);
   window.show();
   const std::vector<uint16_t> words = PolledWords();
   for (auto _ : state) {

@@ -1,7 +1,7 @@
-// Polling pace: transactions per second of Pool against a libmodbus TCP slave
+// Polling pace: transactions per second of PollingThread against a libmodbus TCP slave
 // on loopback (ScanRate 0, DelayBetweenPolls 0), side by side with a
 // libmodbus client looping the same read in the same run; then the cost of
-// the user-interface round trip alone, and Pool with callbacks that hop to
+// the user-interface round trip alone, and PollingThread with callbacks that hop to
 // another thread as the Qt dispatcher makes them.
 //
 //   PollingPaceBench [seconds per measurement, default 3]
@@ -17,11 +17,11 @@
 #include <thread>
 
 #include "log/LogSink.h"
-#include "modbus/Modbusthread.h"
-#include "modbus/Tcpclient.h"
-#include "modbus/TrafficCounters.h"
-#include "shell/UiDispatcher.h"
-#include "shell/WindowTable.h"
+#include "modbus/PollingThread.h"
+#include "modbus/TcpClient.h"
+#include "common/TrafficCounters.h"
+#include "common/UiDispatcher.h"
+#include "common/WindowTable.h"
 #include "support/LibmodbusSlaves.h"
 
 #ifdef MMS_BENCH_GUI
@@ -108,7 +108,7 @@ class HopDispatcher : public mms::UiDispatcher {
   std::thread thread_;
 };
 
-// Pool polling one FC3 window of `count` registers; transactions per second.
+// PollingThread polling one FC3 window of `count` registers; transactions per second.
 double PoolRate(uint16_t port, uint16_t count, mms::UiDispatcher& dispatcher, double seconds) {
   mms::WindowTable table;
   auto record = std::make_shared<mms::WindowRecord>();
@@ -121,7 +121,7 @@ double PoolRate(uint16_t port, uint16_t count, mms::UiDispatcher& dispatcher, do
   NullLog log;
   auto client = std::make_shared<mms::TcpClient>(counters, log);
   client->Open("127.0.0.1", std::to_string(port), 1000);
-  mms::Pool pool(table, dispatcher, windows, scanRate);
+  mms::PollingThread pool(table, dispatcher, windows, scanRate);
   pool.SetDelayBetweenPolls(0);
   pool.Resume(client, mms::kModbusTcp);
   std::this_thread::sleep_for(std::chrono::milliseconds(200));  // warm up
@@ -193,11 +193,11 @@ int main(int argc, char** argv) {
     const double pool = PoolRate(slave.Port(), count, inlineDispatcher, seconds);
     const double reference = LibmodbusRate(slave.Port(), count, seconds);
     const double hopping = PoolRate(slave.Port(), count, hop, seconds);
-    std::printf("FC3 x%-3d Pool, inline callbacks    (tx/s) %12.0f\n", count, pool);
+    std::printf("FC3 x%-3d PollingThread, inline callbacks    (tx/s) %12.0f\n", count, pool);
     std::printf("FC3 x%-3d libmodbus client loop     (tx/s) %12.0f\n", count, reference);
-    std::printf("FC3 x%-3d Pool / libmodbus          (%%)    %12.1f\n", count,
+    std::printf("FC3 x%-3d PollingThread / libmodbus          (%%)    %12.1f\n", count,
                 100.0 * pool / reference);
-    std::printf("FC3 x%-3d Pool, thread-hop callbacks (tx/s) %11.0f\n", count, hopping);
+    std::printf("FC3 x%-3d PollingThread, thread-hop callbacks (tx/s) %11.0f\n", count, hopping);
   }
   std::printf("%-44s %12.2f\n", "RunAndWait round trip, thread hop (us)",
               RoundTripUs(hop, seconds));

@@ -10,11 +10,11 @@
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   Program program;
-  program.mainForm->show();
+  program.mainWindow->show();
   if (argc > 1 && std::strcmp(argv[1], "--connect-one-window") == 0) {
-    QTimer::singleShot(4000, program.mainForm.get(), [&program] {
-      program.mainForm->Connect1Click();
-      program.mainForm->FileNew1Execute();
+    QTimer::singleShot(4000, program.mainWindow.get(), [&program] {
+      program.mainWindow->ConnectCommand();
+      program.mainWindow->NewWindow();
     });
   }
   return app.exec();

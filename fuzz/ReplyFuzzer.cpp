@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "modbus/Modbusrtufunctions.h"
+#include "modbus/ModbusProtocol.h"
 #include "support/FakeTransport.h"
 
 namespace {

@@ -6,6 +6,6 @@
 int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   Program program;
-  program.mainForm->show();
+  program.mainWindow->show();
   return app.exec();
 }

@@ -3,6 +3,6 @@ mms_gtest(windowfile_test
   LIBS mms_windowfile
   SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/windowfile/TestFiles.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/windowfile/WindowfileTest.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/windowfile/WindowssetTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/windowfile/WindowFileTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/windowfile/WindowsSetTest.cpp
 )

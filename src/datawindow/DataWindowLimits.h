@@ -31,14 +31,14 @@ namespace mms {
 
 // The display formats of a data window, in the order of its radio buttons.
 enum class DisplayFormat {
-  RBDecimal,
-  RBInteger,
-  RBHexadecimal,
-  RBBinary,
-  RBFloat,
-  RBSwFloat,
-  RBDouble,
-  RBSwDouble
+  Decimal,
+  Integer,
+  Hexadecimal,
+  Binary,
+  Float,
+  SwappedFloat,
+  Double,
+  SwappedDouble
 };
 
 }  // namespace mms

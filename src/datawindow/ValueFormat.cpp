@@ -146,24 +146,24 @@ std::string FormatValueCell(const uint16_t* words, size_t wordCount, size_t k,
   auto word = [&](size_t i) -> uint16_t { return words && i < wordCount ? words[i] : 0; };
   const uint16_t w = word(k);
   switch (format.Format) {
-    case DisplayFormat::RBDecimal:
+    case DisplayFormat::Decimal:
       return Unsigned(w) + AsciiSuffix(w, format.Ascii);
-    case DisplayFormat::RBInteger:
+    case DisplayFormat::Integer:
       return std::to_string(static_cast<int16_t>(w)) + AsciiSuffix(w, format.Ascii);
-    case DisplayFormat::RBHexadecimal:
+    case DisplayFormat::Hexadecimal:
       return Hex4(w) + AsciiSuffix(w, format.Ascii);
-    case DisplayFormat::RBBinary:
+    case DisplayFormat::Binary:
       return Binary16(w);
-    case DisplayFormat::RBFloat:
-    case DisplayFormat::RBSwFloat:
+    case DisplayFormat::Float:
+    case DisplayFormat::SwappedFloat:
       if (k % 2 != 0) return std::string();
-      return FormatFixed(SingleFromWords(w, word(k + 1), format.Format == DisplayFormat::RBSwFloat),
+      return FormatFixed(SingleFromWords(w, word(k + 1), format.Format == DisplayFormat::SwappedFloat),
                          6, format.DecimalSeparator);
-    case DisplayFormat::RBDouble:
-    case DisplayFormat::RBSwDouble: {
+    case DisplayFormat::Double:
+    case DisplayFormat::SwappedDouble: {
       if (k % 4 != 0) return std::string();
       const uint16_t four[4] = {w, word(k + 1), word(k + 2), word(k + 3)};
-      return FormatFixed(DoubleFromWords(four, format.Format == DisplayFormat::RBSwDouble), 8,
+      return FormatFixed(DoubleFromWords(four, format.Format == DisplayFormat::SwappedDouble), 8,
                          format.DecimalSeparator);
     }
   }

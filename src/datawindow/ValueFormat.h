@@ -22,7 +22,7 @@ struct AsciiOptions {
 // How a value cell is written: the display format, the ASCII options and the
 // user's decimal separator for the float formats.
 struct CellFormat {
-  DisplayFormat Format = DisplayFormat::RBDecimal;
+  DisplayFormat Format = DisplayFormat::Decimal;
   AsciiOptions Ascii;
   char DecimalSeparator = '.';
 };

@@ -3,8 +3,8 @@
 #include <cmath>
 #include <cstring>
 
-#include "shell/Conversions.h"
-#include "shell/Errors.h"
+#include "common/Conversions.h"
+#include "common/Errors.h"
 
 namespace mms {
 
@@ -68,30 +68,30 @@ WriteRequest CoilWriteRequest(uint16_t deviceId, uint16_t address, bool on) {
 WriteRequest RegisterWriteRequest(const std::string& text, DisplayFormat format, uint16_t deviceId,
                                   uint16_t address, char decimalSeparator) {
   switch (format) {
-    case DisplayFormat::RBDecimal:
-    case DisplayFormat::RBInteger:
-    case DisplayFormat::RBHexadecimal: {
+    case DisplayFormat::Decimal:
+    case DisplayFormat::Integer:
+    case DisplayFormat::Hexadecimal: {
       WriteRequest request = Request(6, deviceId, address, 1);
       request.WriteValues[0] = static_cast<uint16_t>(StrToInt(text));
       return request;
     }
-    case DisplayFormat::RBBinary: {
+    case DisplayFormat::Binary: {
       WriteRequest request = Request(6, deviceId, address, 1);
       request.WriteValues[0] = ParseBinary(text);
       return request;
     }
-    case DisplayFormat::RBFloat:
-    case DisplayFormat::RBSwFloat: {
+    case DisplayFormat::Float:
+    case DisplayFormat::SwappedFloat: {
       const uint32_t bits = SingleBits(text, decimalSeparator);
-      const bool swapped = format == DisplayFormat::RBSwFloat;
+      const bool swapped = format == DisplayFormat::SwappedFloat;
       WriteRequest request = Request(16, deviceId, address, 2);
       for (int i = 0; i < 2; ++i) request.WriteValues[i] = Word(bits, swapped ? 1 - i : i);
       return request;
     }
-    case DisplayFormat::RBDouble:
-    case DisplayFormat::RBSwDouble: {
+    case DisplayFormat::Double:
+    case DisplayFormat::SwappedDouble: {
       const uint64_t bits = DoubleBits(text, decimalSeparator);
-      const bool swapped = format == DisplayFormat::RBSwDouble;
+      const bool swapped = format == DisplayFormat::SwappedDouble;
       WriteRequest request = Request(16, deviceId, address, 4);
       for (int i = 0; i < 4; ++i) request.WriteValues[i] = Word(bits, swapped ? 3 - i : i);
       return request;

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "datawindow/DataWindowLimits.h"
-#include "datawindow/WindowRecord.h"
+#include "common/WindowRecord.h"
 
 namespace mms {
 

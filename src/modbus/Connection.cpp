@@ -3,19 +3,19 @@
 #include <chrono>
 #include <thread>
 
-#include "log/Logthread.h"
+#include "log/TransmissionLog.h"
 #include "modbus/ConnectionSettings.h"
-#include "modbus/Modbusthread.h"
-#include "modbus/Serialport.h"
-#include "modbus/Tcpclient.h"
-#include "shell/Conversions.h"
-#include "shell/IniFile.h"
-#include "shell/UiDispatcher.h"
+#include "modbus/PollingThread.h"
+#include "modbus/SerialPort.h"
+#include "modbus/TcpClient.h"
+#include "common/Conversions.h"
+#include "common/IniFile.h"
+#include "common/UiDispatcher.h"
 
 namespace mms {
 
 Connection::Connection(TrafficCounters& counters, std::atomic<int32_t>& scanRate,
-                       std::atomic<uint8_t>& protocolMode, Pool& pool, CLogThread& log,
+                       std::atomic<uint8_t>& protocolMode, PollingThread& pool, TransmissionLog& log,
                        UiDispatcher& dispatcher, ConnectionView& view)
     : counters_(counters),
       scanRate_(scanRate),

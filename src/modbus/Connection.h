@@ -4,13 +4,13 @@
 #include <memory>
 #include <string>
 
-#include "modbus/TrafficCounters.h"
+#include "common/TrafficCounters.h"
 
 namespace mms {
 
-class CLogThread;
+class TransmissionLog;
 class IniFile;
-class Pool;
+class PollingThread;
 class SerialPort;
 class TcpClient;
 class UiDispatcher;
@@ -24,7 +24,7 @@ class ConnectionView {
   virtual void ShowPortOpeningError() = 0;
   // Status panel 0.
   virtual void SetConnectionText(const std::string& text) = 0;
-  // Connec1, Disconnect1, tbConnect, tbDisconnect.
+  // connectAction, disconnectAction, connectButton, disconnectButton.
   virtual void SetConnectedControls(bool connected) = 0;
 };
 
@@ -34,18 +34,18 @@ class ConnectionView {
 class Connection {
  public:
   Connection(TrafficCounters& counters, std::atomic<int32_t>& scanRate,
-             std::atomic<uint8_t>& protocolMode, Pool& pool, CLogThread& log,
+             std::atomic<uint8_t>& protocolMode, PollingThread& pool, TransmissionLog& log,
              UiDispatcher& dispatcher, ConnectionView& view);
   ~Connection();
 
-  // Connect1Click over the settings just read. Every value is converted
+  // ConnectCommand over the settings just read. Every value is converted
   // before anything is opened, so a bad value (mms::Error with its message)
   // leaves nothing half-open; only ProtocolMode, read first, has changed.
   // The log file is created and its writer resumed also when the port fails
   // to open, and before polling starts, so that no frame misses the log.
   void Connect(const IniFile& settings);
 
-  // Disconnect1Click: stop request, 50 ms, transport shut down (a
+  // DisconnectCommand: stop request, 50 ms, transport shut down (a
   // transaction in progress ends at once), writer paused once nothing more
   // can be logged, "Not connected", log closed. Never waits for the polling
   // thread.
@@ -64,8 +64,8 @@ class Connection {
   TrafficCounters& counters_;
   std::atomic<int32_t>& scanRate_;
   std::atomic<uint8_t>& protocolMode_;
-  Pool& pool_;
-  CLogThread& log_;
+  PollingThread& pool_;
+  TransmissionLog& log_;
   UiDispatcher& dispatcher_;
   ConnectionView& view_;
   std::string logPath_ = "Transmission.log";

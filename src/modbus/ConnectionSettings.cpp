@@ -8,9 +8,9 @@
 #include <fstream>
 
 #include "modbus/Transport.h"
-#include "shell/Conversions.h"
-#include "shell/Errors.h"
-#include "shell/IniFile.h"
+#include "common/Conversions.h"
+#include "common/Errors.h"
+#include "common/IniFile.h"
 
 namespace mms {
 namespace {

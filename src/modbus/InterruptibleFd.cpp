@@ -9,7 +9,7 @@
 #include <cstring>
 #include <string>
 
-#include "shell/Errors.h"
+#include "common/Errors.h"
 
 namespace mms {
 

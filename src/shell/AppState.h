@@ -2,9 +2,9 @@
 #include <atomic>
 #include <cstdint>
 
-#include "modbus/TrafficCounters.h"
+#include "common/TrafficCounters.h"
 #include "modbus/Transport.h"
-#include "shell/WindowTable.h"
+#include "common/WindowTable.h"
 
 namespace mms {
 

@@ -1,30 +1,30 @@
 #include "shell/DataWindowReports.h"
 
-#include "datawindow/Ti.h"
-#include "shell/MainForm.h"
+#include "datawindow/DataWindow.h"
+#include "shell/MainWindow.h"
 
 namespace {
-Ti* WindowOf(int slot) { return MainForm ? MainForm->DataWindow(slot) : nullptr; }
+DataWindow* WindowOf(int slot) { return gMainWindow ? gMainWindow->WindowAt(slot) : nullptr; }
 }  // namespace
 
 void DataWindowReports::CountPoll(int slot) {
-  if (Ti* window = WindowOf(slot)) window->CountPoll();
+  if (DataWindow* window = WindowOf(slot)) window->CountPoll();
 }
 
 void DataWindowReports::FillGrid(int slot, const mms::PollDefinition& request,
                                  const uint16_t* readBuffer) {
   (void)request;  // the window lays out its grid from its own poll definition
-  if (Ti* window = WindowOf(slot)) window->FillGrid(readBuffer);
+  if (DataWindow* window = WindowOf(slot)) window->FillGrid(readBuffer);
 }
 
 void DataWindowReports::CountError(int slot) {
-  if (Ti* window = WindowOf(slot)) window->CountError();
+  if (DataWindow* window = WindowOf(slot)) window->CountError();
 }
 
 void DataWindowReports::ShowTimeout(int slot) {
-  if (Ti* window = WindowOf(slot)) window->ShowTimeout();
+  if (DataWindow* window = WindowOf(slot)) window->ShowTimeout();
 }
 
 void DataWindowReports::ShowInvalidReply(int slot) {
-  if (Ti* window = WindowOf(slot)) window->ShowInvalidReply();
+  if (DataWindow* window = WindowOf(slot)) window->ShowInvalidReply();
 }

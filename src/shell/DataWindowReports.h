@@ -1,5 +1,5 @@
 #pragma once
-#include "modbus/Modbusthread.h"
+#include "modbus/PollingThread.h"
 
 // How the polling thread's reports reach the data windows: each call runs on
 // the user-interface thread and finds the window by its slot in the main

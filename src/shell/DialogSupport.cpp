@@ -44,7 +44,7 @@ void FixClientSize(QWidget* dialog, int width, int height) {
 }
 
 bool CentreOnShownMainWindow(QWidget* window) {
-  QWidget* main = MainWindow();
+  QWidget* main = MainWindowWidget();
   if (main == nullptr && window->parentWidget() != nullptr) main = window->parentWidget()->window();
   if (main == nullptr || main == window || !main->isVisible()) return false;
   window->move(CentredPosition(main->frameGeometry(), window->frameGeometry().size()));

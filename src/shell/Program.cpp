@@ -2,23 +2,23 @@
 
 #include <QApplication>
 
-#include "auxiliary/Licenseform.h"
-#include "auxiliary/Splashscreen.h"
-#include "datawindow/Ti.h"
-#include "datawindow/Tresholddisplaywindow.h"
-#include "datawindow/Writecoil.h"
-#include "datawindow/Writeregister.h"
-#include "shell/Errors.h"
-#include "shell/Settings.h"
-#include "shell/Setup.h"
+#include "auxiliary/LicenseDialog.h"
+#include "auxiliary/SplashScreen.h"
+#include "datawindow/DataWindow.h"
+#include "datawindow/ThresholdDialog.h"
+#include "datawindow/WriteCoilDialog.h"
+#include "datawindow/WriteRegisterDialog.h"
+#include "common/Errors.h"
+#include "shell/ConnectionSettingsDialog.h"
+#include "shell/DataDefinitionDialog.h"
 #include "ui/ErrorBox.h"
 
 namespace {
 
 // What Connect and Disconnect change in the main window.
-class MainFormConnectionView : public mms::ConnectionView {
+class MainWindowConnectionView : public mms::ConnectionView {
  public:
-  explicit MainFormConnectionView(TMainForm* form) : form_(form) {}
+  explicit MainWindowConnectionView(MainWindow* form) : form_(form) {}
   void ShowPortOpeningError() override { ::ShowPortOpeningError(); }
   void SetConnectionText(const std::string& text) override {
     form_->SetPanelText(0, QString::fromStdString(text));
@@ -26,7 +26,7 @@ class MainFormConnectionView : public mms::ConnectionView {
   void SetConnectedControls(bool connected) override { form_->SetConnectedControls(connected); }
 
  private:
-  TMainForm* form_;
+  MainWindow* form_;
 };
 
 }  // namespace
@@ -39,43 +39,43 @@ Program::Program() : pool(state.DataWindows, dispatcher, reports, state.ScanRate
 
   // The windows, in this order; each dialog does its creation-time work
   // (the connection settings read the settings file) here, once.
-  mainForm = std::make_unique<TMainForm>(state, &dispatcher);
-  MainForm = mainForm.get();
-  FormSettings = new TFormSettings(MainForm);
-  WriteCoilForm = new TWriteCoilForm(MainForm);
-  WriteRegisterForm = new TWriteRegisterForm(MainForm);
-  SplashScreenForm = new TSplashScreenForm(MainForm);
-  SetupForm = new TSetupForm(MainForm);
-  ThresholdWindow = new TThresholdWindow(MainForm);
-  License = new TLicense(MainForm);
+  mainWindow = std::make_unique<MainWindow>(state, &dispatcher);
+  gMainWindow = mainWindow.get();
+  gConnectionSettingsDialog = new ConnectionSettingsDialog(gMainWindow);
+  gWriteCoilDialog = new WriteCoilDialog(gMainWindow);
+  gWriteRegisterDialog = new WriteRegisterDialog(gMainWindow);
+  gSplashScreen = new SplashScreen(gMainWindow);
+  gDataDefinitionDialog = new DataDefinitionDialog(gMainWindow);
+  gThresholdDialog = new ThresholdDialog(gMainWindow);
+  gLicenseDialog = new LicenseDialog(gMainWindow);
 
   // "Update" queues the write into the data window's slot of this table.
-  WriteCoilForm->SetWindowTable(&state.DataWindows);
-  WriteRegisterForm->SetWindowTable(&state.DataWindows);
-  SetupForm->SetScanRateTarget([this](int32_t scanRate) { state.ScanRate.store(scanRate); });
+  gWriteCoilDialog->SetWindowTable(&state.DataWindows);
+  gWriteRegisterDialog->SetWindowTable(&state.DataWindows);
+  gDataDefinitionDialog->SetScanRateTarget([this](int32_t scanRate) { state.ScanRate.store(scanRate); });
 
-  connectionView = std::make_unique<MainFormConnectionView>(MainForm);
+  connectionView = std::make_unique<MainWindowConnectionView>(gMainWindow);
   connection = std::make_unique<mms::Connection>(state.Traffic, state.ScanRate, state.ProtocolMode,
                                                  pool, logThread, dispatcher, *connectionView);
-  MainForm->SetConnection(connection.get());
+  gMainWindow->SetConnection(connection.get());
   // The dispatcher is already shut down when this runs, so a poll waiting
   // for a window callback returns at once; interrupting the transport ends
   // a transaction that waits for its reply.
-  MainForm->SetWorkerShutdown([this] {
+  gMainWindow->SetWorkerShutdown([this] {
     connection->Shutdown();
     pool.Shutdown();
   });
 }
 
 Program::~Program() {
-  mainForm->ShutDown();
+  mainWindow->ShutDown();
   // The dialogs are children of the main window and go with it.
-  mainForm.reset();
-  FormSettings = nullptr;
-  WriteCoilForm = nullptr;
-  WriteRegisterForm = nullptr;
-  SplashScreenForm = nullptr;
-  SetupForm = nullptr;
-  ThresholdWindow = nullptr;
-  License = nullptr;
+  mainWindow.reset();
+  gConnectionSettingsDialog = nullptr;
+  gWriteCoilDialog = nullptr;
+  gWriteRegisterDialog = nullptr;
+  gSplashScreen = nullptr;
+  gDataDefinitionDialog = nullptr;
+  gThresholdDialog = nullptr;
+  gLicenseDialog = nullptr;
 }

@@ -1,12 +1,12 @@
 #pragma once
 #include <memory>
 
-#include "log/Logthread.h"
+#include "log/TransmissionLog.h"
 #include "modbus/Connection.h"
-#include "modbus/Modbusthread.h"
+#include "modbus/PollingThread.h"
 #include "shell/AppState.h"
 #include "shell/DataWindowReports.h"
-#include "shell/MainForm.h"
+#include "shell/MainWindow.h"
 #include "ui/QtUiDispatcher.h"
 
 // Everything the program is made of, created in the start-up order: the
@@ -24,9 +24,9 @@ class Program {
   mms::AppState state;
   QtUiDispatcher dispatcher;
   DataWindowReports reports;
-  mms::Pool pool;
-  mms::CLogThread logThread;
-  std::unique_ptr<TMainForm> mainForm;
+  mms::PollingThread pool;
+  mms::TransmissionLog logThread;
+  std::unique_ptr<MainWindow> mainWindow;
   std::unique_ptr<mms::ConnectionView> connectionView;
   std::unique_ptr<mms::Connection> connection;
 };

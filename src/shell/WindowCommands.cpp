@@ -3,43 +3,43 @@
 #include <string>
 #include <vector>
 
-#include "datawindow/Ti.h"
-#include "datawindow/Windowfile.h"
-#include "shell/MainForm.h"
-#include "shell/Windowsset.h"
+#include "datawindow/DataWindow.h"
+#include "datawindow/WindowFile.h"
+#include "shell/MainWindow.h"
+#include "datawindow/WindowsSet.h"
 
 namespace mms {
 
-Ti* OpenWindowFile(TMainForm& main, const QString& path) {
+DataWindow* OpenWindowFile(MainWindow& main, const QString& path) {
   const WindowFile file = LoadWindowFile(path.toStdString());
   // Raises when the table is full, before any window is made.
-  Ti* window = main.AddDataWindow(path);
+  DataWindow* window = main.AddDataWindow(path);
   window->ApplyWindowFile(file);
   window->FileName = path;
   return window;
 }
 
-void LoadWindowFileInto(Ti& window, const QString& path) {
+void LoadWindowFileInto(DataWindow& window, const QString& path) {
   window.ApplyWindowFile(LoadWindowFile(path.toStdString()));
   window.FileName = path;
 }
 
-void SaveWindowFileOf(Ti& window, const QString& path) {
+void SaveWindowFileOf(DataWindow& window, const QString& path) {
   SaveWindowFile(window.ToWindowFile(), path.toStdString());
   window.FileName = path;
 }
 
-void SaveWindowsSetOf(TMainForm& main, const QString& path) {
+void SaveWindowsSetOf(MainWindow& main, const QString& path) {
   std::vector<std::string> names;
   const int count = main.State().DataWindows.WindowCount();
   for (int slot = 0; slot < count; ++slot) {
-    const Ti* window = main.DataWindow(slot);
+    const DataWindow* window = main.WindowAt(slot);
     names.push_back(window ? window->FileName.toStdString() : std::string());
   }
   SaveWindowsSet(path.toStdString(), names);
 }
 
-void LoadWindowsSetInto(TMainForm& main, const QString& path) {
+void LoadWindowsSetInto(MainWindow& main, const QString& path) {
   const WindowsSetReader set(path.toStdString());
   const int32_t count = set.NumOfFiles();
   // Every pass either opens a window or raises, and the table holds 65, so

@@ -12,10 +12,10 @@ QPointer<QWidget>& MainWindowPointer() {
 
 void SetMainWindow(QWidget* mainWindow) { MainWindowPointer() = mainWindow; }
 
-QWidget* MainWindow() { return MainWindowPointer().data(); }
+QWidget* MainWindowWidget() { return MainWindowPointer().data(); }
 
 void CentreOnMainWindow(QWidget* window) {
-  QWidget* main = MainWindow();
+  QWidget* main = MainWindowWidget();
   if (!window || !main || window == main) return;
   window->move(CentredPosition(main->frameGeometry(), window->frameGeometry().size()));
 }

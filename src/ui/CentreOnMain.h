@@ -19,7 +19,7 @@ inline QPoint CentredPosition(const QRect& main, const QSize& own) {
 
 // The main window that dialogs centre on; the main window registers itself.
 void SetMainWindow(QWidget* mainWindow);
-QWidget* MainWindow();
+QWidget* MainWindowWidget();
 
 // Moves the top-level `window` so that its frame is centred on the main
 // window's frame. Does nothing when there is no main window.

@@ -3,7 +3,7 @@
 #include <QMessageBox>
 #include <exception>
 
-#include "shell/Errors.h"
+#include "common/Errors.h"
 
 namespace {
 

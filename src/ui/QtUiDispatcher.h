@@ -1,7 +1,7 @@
 #pragma once
 #include <QObject>
 
-#include "shell/UiDispatcher.h"
+#include "common/UiDispatcher.h"
 #include "ui/UiTaskQueue.h"
 
 // mms::UiDispatcher over the Qt event loop. Construct it on the user-interface

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "modbus/Modbusrtufunctions.h"
+#include "modbus/ModbusProtocol.h"
 #include "support/FakeTransport.h"
 
 namespace mms::test {

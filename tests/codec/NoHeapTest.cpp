@@ -8,7 +8,7 @@
 #include <cstring>
 #include <new>
 
-#include "modbus/Modbusrtufunctions.h"
+#include "modbus/ModbusProtocol.h"
 
 namespace {
 std::atomic<long> allocations{0};

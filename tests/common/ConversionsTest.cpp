@@ -1,4 +1,4 @@
-#include "shell/Conversions.h"
+#include "common/Conversions.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <limits>
 #include <string>
 
-#include "shell/Errors.h"
+#include "common/Errors.h"
 
 namespace mms {
 namespace {

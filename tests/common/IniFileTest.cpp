@@ -1,4 +1,4 @@
-#include "shell/IniFile.h"
+#include "common/IniFile.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -11,7 +11,7 @@
 #include <string>
 
 #include "TempDir.h"
-#include "shell/Errors.h"
+#include "common/Errors.h"
 
 namespace mms {
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/TrafficStatistics.h"
+#include "common/TrafficStatistics.h"
 
 #include <gtest/gtest.h>
 
@@ -109,7 +109,7 @@ TEST(TrafficStatistics, PanelsFollowTheCountersTickByTick) {
     counters.RxBytes = s.rxBytes;
     counters.TxFrames = s.txFrames;
     counters.RxFrames = s.rxFrames;
-    const TrafficStatistics::Panels panels = statistics.Timer1Timer(counters, '.');
+    const TrafficStatistics::Panels panels = statistics.Tick(counters, '.');
     EXPECT_EQ(panels.tx, s.tx);
     EXPECT_EQ(panels.rx, s.rx);
     EXPECT_EQ(panels.requests, s.requests);
@@ -124,13 +124,13 @@ TEST(TrafficStatistics, RatesUseTheNominalIntervalAndTheGivenSeparator) {
   TrafficStatistics everySecond(1000);
   counters.TxBytes = 2048;
   counters.TxFrames = 3;
-  const TrafficStatistics::Panels panels = everySecond.Timer1Timer(counters, ',');
+  const TrafficStatistics::Panels panels = everySecond.Tick(counters, ',');
   EXPECT_EQ(panels.tx, "Tx : 2,00 KB    2,000 KB/s");
   EXPECT_EQ(panels.requests, "Requests : 3   3,00/s");
   EXPECT_EQ(everySecond.TxRateText(), "   2,000 KB/s");
 
   TrafficStatistics badInterval(0);  // taken as 200 ms, never a division by zero
-  EXPECT_EQ(badInterval.Timer1Timer(counters, '.').requests, "Requests : 3   15.00/s");
+  EXPECT_EQ(badInterval.Tick(counters, '.').requests, "Requests : 3   15.00/s");
 }
 
 // While another thread counts, the frames of all the per-tick rates add up
@@ -149,14 +149,14 @@ TEST(TrafficStatistics, NoFrameIsLostBetweenTicksWhileCounting) {
   });
   double counted = 0;
   auto tick = [&] {
-    const std::string text = statistics.Timer1Timer(counters, '.').requests;
+    const std::string text = statistics.Tick(counters, '.').requests;
     counted += std::stod(text.substr(text.rfind(' ') + 1)) * 0.2;
   };
   while (!done) tick();
   producer.join();
   tick();
   EXPECT_NEAR(counted, kFrames, 0.5);
-  EXPECT_EQ(statistics.Timer1Timer(counters, '.').requests, "Requests : 200000   0.00/s");
+  EXPECT_EQ(statistics.Tick(counters, '.').requests, "Requests : 200000   0.00/s");
 }
 
 }  // namespace

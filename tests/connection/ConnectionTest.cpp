@@ -8,12 +8,12 @@
 #include <thread>
 
 #include "common/TempDir.h"
-#include "log/Logthread.h"
-#include "modbus/Modbusthread.h"
-#include "shell/Errors.h"
-#include "shell/IniFile.h"
-#include "shell/UiDispatcher.h"
-#include "shell/WindowTable.h"
+#include "log/TransmissionLog.h"
+#include "modbus/PollingThread.h"
+#include "common/Errors.h"
+#include "common/IniFile.h"
+#include "common/UiDispatcher.h"
+#include "common/WindowTable.h"
 #include "support/LibmodbusSlaves.h"
 
 namespace mms {
@@ -116,8 +116,8 @@ class ConnectionTest : public ::testing::Test {
   TestDispatcher dispatcher_;
   CountingCallbacks callbacks_;
   RecordingView view_;
-  CLogThread log_;
-  Pool pool_;
+  TransmissionLog log_;
+  PollingThread pool_;
   Connection connection_;
 };
 

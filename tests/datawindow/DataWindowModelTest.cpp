@@ -138,7 +138,7 @@ TEST(DataWindowModel, OutOfRangeCoordinatesAreHarmless) {
   for (int length : {0, 100, 101, 1090, 2000, 65535}) {
     m->RebuildGrid(65535, static_cast<uint16_t>(length));
     const uint16_t few[3] = {1, 2, 3};
-    m->FillGrid(few, 3, CellFormat{DisplayFormat::RBSwDouble, {}, '.'});
+    m->FillGrid(few, 3, CellFormat{DisplayFormat::SwappedDouble, {}, '.'});
     m->FillGrid(nullptr, 0, CellFormat{});
   }
   EXPECT_EQ(m->ColumnCount(), 23);

@@ -25,43 +25,43 @@ struct CellCase {
 // user sees in each format, with and without the ASCII display.
 TEST(ValueFormat, CellTextsOfEveryFormat) {
   const CellCase cases[] = {
-      {F::RBDecimal, {65}, Ascii(AsciiMode::OneChar), "65  'A'"},
-      {F::RBDecimal, {0x4142}, Ascii(AsciiMode::TwoChar), "16706  'BA'"},
-      {F::RBDecimal, {0x4142}, Ascii(AsciiMode::TwoCharSwapped), "16706  'AB'"},
-      {F::RBDecimal, {0x4100}, Ascii(AsciiMode::TwoChar), "16640  ''"},
-      {F::RBDecimal, {0x4100}, Ascii(AsciiMode::TwoCharSwapped), "16640  'A'"},
-      {F::RBDecimal, {0x0041}, Ascii(AsciiMode::TwoCharSwapped), "65  ''"},
-      {F::RBDecimal, {0}, Ascii(AsciiMode::OneChar), "0  ''"},
-      {F::RBDecimal, {65535}, kNoAscii, "65535"},
-      {F::RBDecimal, {0}, kNoAscii, "0"},
-      {F::RBInteger, {65535}, kNoAscii, "-1"},
-      {F::RBInteger, {0x8000}, kNoAscii, "-32768"},
-      {F::RBInteger, {0x7FFF}, kNoAscii, "32767"},
-      {F::RBInteger, {0xFF41}, Ascii(AsciiMode::OneChar), "-191  'A'"},
-      {F::RBHexadecimal, {10}, kNoAscii, "000A"},
-      {F::RBHexadecimal, {0xBEEF}, kNoAscii, "BEEF"},
-      {F::RBHexadecimal, {0x4142}, Ascii(AsciiMode::TwoChar), "4142  'BA'"},
-      {F::RBBinary, {5}, kNoAscii, "0000000000000101"},
-      {F::RBBinary, {0x8001}, Ascii(AsciiMode::TwoChar), "1000000000000001"},
+      {F::Decimal, {65}, Ascii(AsciiMode::OneChar), "65  'A'"},
+      {F::Decimal, {0x4142}, Ascii(AsciiMode::TwoChar), "16706  'BA'"},
+      {F::Decimal, {0x4142}, Ascii(AsciiMode::TwoCharSwapped), "16706  'AB'"},
+      {F::Decimal, {0x4100}, Ascii(AsciiMode::TwoChar), "16640  ''"},
+      {F::Decimal, {0x4100}, Ascii(AsciiMode::TwoCharSwapped), "16640  'A'"},
+      {F::Decimal, {0x0041}, Ascii(AsciiMode::TwoCharSwapped), "65  ''"},
+      {F::Decimal, {0}, Ascii(AsciiMode::OneChar), "0  ''"},
+      {F::Decimal, {65535}, kNoAscii, "65535"},
+      {F::Decimal, {0}, kNoAscii, "0"},
+      {F::Integer, {65535}, kNoAscii, "-1"},
+      {F::Integer, {0x8000}, kNoAscii, "-32768"},
+      {F::Integer, {0x7FFF}, kNoAscii, "32767"},
+      {F::Integer, {0xFF41}, Ascii(AsciiMode::OneChar), "-191  'A'"},
+      {F::Hexadecimal, {10}, kNoAscii, "000A"},
+      {F::Hexadecimal, {0xBEEF}, kNoAscii, "BEEF"},
+      {F::Hexadecimal, {0x4142}, Ascii(AsciiMode::TwoChar), "4142  'BA'"},
+      {F::Binary, {5}, kNoAscii, "0000000000000101"},
+      {F::Binary, {0x8001}, Ascii(AsciiMode::TwoChar), "1000000000000001"},
       // Latin-1 bytes come out as UTF-8 characters.
-      {F::RBDecimal, {0x00E9}, Ascii(AsciiMode::OneChar), "233  '\xC3\xA9'"},
+      {F::Decimal, {0x00E9}, Ascii(AsciiMode::OneChar), "233  '\xC3\xA9'"},
       // Float formats never carry the ASCII text.
-      {F::RBFloat, {0x0000, 0x3F80}, Ascii(AsciiMode::OneChar), "1.0000"},
-      {F::RBSwFloat, {0x3F80, 0x0000}, kNoAscii, "1.0000"},
-      {F::RBFloat, {0x3F80, 0x0000}, kNoAscii, "0.0000"},  // a denormal
-      {F::RBSwFloat, {0xC049, 0x0FDB}, kNoAscii, "-3.1416"},
-      {F::RBFloat, {0x0FDB, 0x4049}, kNoAscii, "3.1416"},
-      {F::RBFloat, {0xF000, 0x47F1}, kNoAscii, "123872.0000"},
-      {F::RBFloat, {0xFFFF, 0x7F7F}, kNoAscii, "3.40282E+38"},
-      {F::RBFloat, {0x0000, 0x7FC0}, kNoAscii, "NAN"},
-      {F::RBFloat, {0x0000, 0x7F80}, kNoAscii, "INF"},
-      {F::RBSwFloat, {0xFF80, 0x0000}, kNoAscii, "-INF"},
-      {F::RBDouble, {0, 0, 0, 0x3FF0}, kNoAscii, "1.0000"},
-      {F::RBSwDouble, {0x3FF0, 0, 0, 0}, kNoAscii, "1.0000"},
-      {F::RBSwDouble, {0x4009, 0x21FB, 0x5444, 0x2D18}, kNoAscii, "3.1416"},
-      {F::RBDouble, {0x2D18, 0x5444, 0x21FB, 0xC009}, kNoAscii, "-3.1416"},
-      {F::RBSwDouble, {0x7FEF, 0xFFFF, 0xFFFF, 0xFFFF}, kNoAscii, "1.7976931E+308"},
-      {F::RBSwDouble, {0xFFF8, 0, 0, 0}, kNoAscii, "NAN"},
+      {F::Float, {0x0000, 0x3F80}, Ascii(AsciiMode::OneChar), "1.0000"},
+      {F::SwappedFloat, {0x3F80, 0x0000}, kNoAscii, "1.0000"},
+      {F::Float, {0x3F80, 0x0000}, kNoAscii, "0.0000"},  // a denormal
+      {F::SwappedFloat, {0xC049, 0x0FDB}, kNoAscii, "-3.1416"},
+      {F::Float, {0x0FDB, 0x4049}, kNoAscii, "3.1416"},
+      {F::Float, {0xF000, 0x47F1}, kNoAscii, "123872.0000"},
+      {F::Float, {0xFFFF, 0x7F7F}, kNoAscii, "3.40282E+38"},
+      {F::Float, {0x0000, 0x7FC0}, kNoAscii, "NAN"},
+      {F::Float, {0x0000, 0x7F80}, kNoAscii, "INF"},
+      {F::SwappedFloat, {0xFF80, 0x0000}, kNoAscii, "-INF"},
+      {F::Double, {0, 0, 0, 0x3FF0}, kNoAscii, "1.0000"},
+      {F::SwappedDouble, {0x3FF0, 0, 0, 0}, kNoAscii, "1.0000"},
+      {F::SwappedDouble, {0x4009, 0x21FB, 0x5444, 0x2D18}, kNoAscii, "3.1416"},
+      {F::Double, {0x2D18, 0x5444, 0x21FB, 0xC009}, kNoAscii, "-3.1416"},
+      {F::SwappedDouble, {0x7FEF, 0xFFFF, 0xFFFF, 0xFFFF}, kNoAscii, "1.7976931E+308"},
+      {F::SwappedDouble, {0xFFF8, 0, 0, 0}, kNoAscii, "NAN"},
   };
   for (const CellCase& c : cases) {
     CellFormat format{c.format, c.ascii, '.'};
@@ -74,11 +74,11 @@ TEST(ValueFormat, CellTextsOfEveryFormat) {
 // following words even past the polled range; words past the buffer are 0.
 TEST(ValueFormat, MultiWordFormatsUseTheirFirstOffsetOnly) {
   const uint16_t words[] = {0, 0x3F80, 0, 0x4000, 0, 0, 0, 0x3FF0};
-  CellFormat single{F::RBFloat, {}, '.'};
+  CellFormat single{F::Float, {}, '.'};
   EXPECT_EQ(FormatValueCell(words, 8, 0, single), "1.0000");
   EXPECT_EQ(FormatValueCell(words, 8, 1, single), "");
   EXPECT_EQ(FormatValueCell(words, 8, 2, single), "2.0000");
-  CellFormat dbl{F::RBDouble, {}, '.'};
+  CellFormat dbl{F::Double, {}, '.'};
   EXPECT_EQ(FormatValueCell(words, 8, 4, dbl), "1.0000");
   for (size_t k : {1, 2, 3, 5, 6, 7}) EXPECT_EQ(FormatValueCell(words, 8, k, dbl), "") << k;
 
@@ -86,7 +86,7 @@ TEST(ValueFormat, MultiWordFormatsUseTheirFirstOffsetOnly) {
   EXPECT_EQ(FormatValueCell(words + 6, 1, 0, single), "0.0000");
   EXPECT_EQ(FormatValueCell(words, 8, 8, single), "0.0000");
   EXPECT_EQ(FormatValueCell(words, 8, 1000, CellFormat{}), "0");
-  EXPECT_EQ(FormatValueCell(nullptr, 0, 0, CellFormat{F::RBHexadecimal, {}, '.'}), "0000");
+  EXPECT_EQ(FormatValueCell(nullptr, 0, 0, CellFormat{F::Hexadecimal, {}, '.'}), "0000");
 }
 
 struct FixedCase {
@@ -132,7 +132,7 @@ TEST(ValueFormat, DecimalSeparatorIsTheCallers) {
   EXPECT_EQ(FormatFixed(1234567.0, 6, ','), "1,23457E+06");
   EXPECT_EQ(FormatFixed(1234.56789, 6, ','), "1234,5700");
   const uint16_t one[] = {0, 0x3F80};
-  EXPECT_EQ(FormatValueCell(one, 2, 0, CellFormat{F::RBFloat, {}, ','}), "1,0000");
+  EXPECT_EQ(FormatValueCell(one, 2, 0, CellFormat{F::Float, {}, ','}), "1,0000");
 }
 
 }  // namespace

@@ -15,9 +15,9 @@
 #include <QTableWidget>
 #include <QToolButton>
 
-#include "auxiliary/Splashscreen.h"
+#include "auxiliary/SplashScreen.h"
 #include "datawindow/GridLayout.h"
-#include "shell/SettingsFile.h"
+#include "common/SettingsFile.h"
 #include "ui/ErrorBox.h"
 
 namespace e2e {
@@ -51,8 +51,8 @@ Run::Run(const LinkSettings& settings) {
   // The splash is modal at the first showing; click it away as a user does.
   QTimer splashCloser;
   QObject::connect(&splashCloser, &QTimer::timeout, [] {
-    if (SplashScreenForm && QApplication::activeModalWidget() == SplashScreenForm) {
-      SplashScreenForm->close();
+    if (gSplashScreen && QApplication::activeModalWidget() == gSplashScreen) {
+      gSplashScreen->close();
     }
   });
   splashCloser.start(10);
@@ -108,15 +108,15 @@ void Run::WriteSettings(const LinkSettings& s) {
   file.write(text.toUtf8());
 }
 
-Ti* Run::NewWindow(Function function, int address, int length) {
+DataWindow* Run::NewWindow(Function function, int address, int length) {
   const int slot = program_->state.DataWindows.WindowCount();
-  Main().FileNew1Execute();
-  Ti* window = Main().DataWindow(slot);
+  Main().NewWindow();
+  DataWindow* window = Main().WindowAt(slot);
   if (!window) return nullptr;
-  window->ComboBox1->setCurrentIndex(function);
-  window->ComboBox1Change();
-  const std::pair<QLineEdit*, int> typed[] = {{window->EAddress, address},
-                                              {window->ELength, length}};
+  window->functionBox->setCurrentIndex(function);
+  window->FunctionChanged();
+  const std::pair<QLineEdit*, int> typed[] = {{window->addressEdit, address},
+                                              {window->lengthEdit, length}};
   for (const auto& [edit, value] : typed) {
     edit->selectAll();
     QTest::keyClicks(edit, QString::number(value));
@@ -124,7 +124,7 @@ Ti* Run::NewWindow(Function function, int address, int length) {
   return window;
 }
 
-void Run::Activate(Ti* window) {
+void Run::Activate(DataWindow* window) {
   if (auto* frame = qobject_cast<QMdiSubWindow*>(window->parentWidget())) {
     Main().MdiArea()->setActiveSubWindow(frame);
     frame->raise();
@@ -133,15 +133,15 @@ void Run::Activate(Ti* window) {
 }
 
 bool Run::ControlsConnected() const {
-  const TMainForm& m = *program_->mainForm;
-  return !m.Connec1->isEnabled() && !m.tbConnect->isEnabled() && m.Disconnect1->isEnabled() &&
-         m.tbDisconnect->isEnabled();
+  const MainWindow& m = *program_->mainWindow;
+  return !m.connectAction->isEnabled() && !m.connectButton->isEnabled() && m.disconnectAction->isEnabled() &&
+         m.disconnectButton->isEnabled();
 }
 
 bool Run::ControlsDisconnected() const {
-  const TMainForm& m = *program_->mainForm;
-  return m.Connec1->isEnabled() && m.tbConnect->isEnabled() && !m.Disconnect1->isEnabled() &&
-         !m.tbDisconnect->isEnabled();
+  const MainWindow& m = *program_->mainWindow;
+  return m.connectAction->isEnabled() && m.connectButton->isEnabled() && !m.disconnectAction->isEnabled() &&
+         !m.disconnectButton->isEnabled();
 }
 
 QStringList Run::TakeErrors() {
@@ -170,23 +170,23 @@ QStringList Run::LogLines() const {
 qint64 Run::Exit() {
   QElapsedTimer clock;
   clock.start();
-  Main().FileExit1Execute();
+  Main().Exit();
   program_.reset();
   return clock.elapsed();
 }
 
-QString ValueText(const Ti* window, int offset) {
+QString ValueText(const DataWindow* window, int offset) {
   const mms::GridCell cell = mms::ValueCellOfOffset(offset);
-  const QTableWidgetItem* item = window->StringGrid1->item(cell.Row - 1, cell.Col - 1);
+  const QTableWidgetItem* item = window->grid->item(cell.Row - 1, cell.Col - 1);
   return item ? item->text() : QString();
 }
 
 int Count(const QLabel* label) { return label->text().toInt(); }
 
-void DoubleClickValue(Run& run, Ti* window, int offset) {
+void DoubleClickValue(Run& run, DataWindow* window, int offset) {
   run.Activate(window);
   const mms::GridCell cell = mms::ValueCellOfOffset(offset);
-  QTableWidget* grid = window->StringGrid1;
+  QTableWidget* grid = window->grid;
   QTableWidgetItem* item = grid->item(cell.Row - 1, cell.Col - 1);
   if (!item) return;
   grid->scrollToItem(item);

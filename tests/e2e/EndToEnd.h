@@ -15,7 +15,7 @@
 #include <memory>
 #include <string>
 
-#include "datawindow/Ti.h"
+#include "datawindow/DataWindow.h"
 #include "shell/Program.h"
 
 namespace e2e {
@@ -35,7 +35,7 @@ struct LinkSettings {
 LinkSettings Tcp(uint16_t port, int timeoutMs = 300);
 LinkSettings Rtu(const std::string& device, int timeoutMs = 300);
 
-// ComboBox1 indexes.
+// functionBox indexes.
 enum Function { kCoils = 0, kInputs = 1, kHoldingRegisters = 2, kInputRegisters = 3 };
 
 // One run of the program in a fresh directory that is both the current
@@ -54,16 +54,16 @@ class Run {
   void WriteSettings(const LinkSettings& settings);
 
   Program& program() { return *program_; }
-  TMainForm& Main() { return *program_->mainForm; }
+  MainWindow& Main() { return *program_->mainWindow; }
 
-  // "&New", then the function chosen in ComboBox1 as a user does, then the
+  // "&New", then the function chosen in functionBox as a user does, then the
   // address and length typed into their edits.
-  Ti* NewWindow(Function function, int address, int length = 10);
+  DataWindow* NewWindow(Function function, int address, int length = 10);
   // Brings the window's frame to the front, so that mouse events reach it.
-  void Activate(Ti* window);
+  void Activate(DataWindow* window);
 
-  void Connect() { Main().Connect1Click(); }
-  void Disconnect() { Main().Disconnect1Click(); }
+  void Connect() { Main().ConnectCommand(); }
+  void Disconnect() { Main().DisconnectCommand(); }
   // The Connect and Disconnect items, menu and tool bar, agree on "connected".
   bool ControlsConnected() const;
   bool ControlsDisconnected() const;
@@ -91,14 +91,14 @@ class Run {
 };
 
 // Text of the value cell of `offset` (0 = the window's first address).
-QString ValueText(const Ti* window, int offset);
+QString ValueText(const DataWindow* window, int offset);
 // A frame counter label as a number.
 int Count(const QLabel* label);
 
 // Selects the value cell of `offset` with the mouse, then double-clicks it.
 // A write dialog opened by the double-click is modal: drive it with OnModal
 // set up before.
-void DoubleClickValue(Run& run, Ti* window, int offset);
+void DoubleClickValue(Run& run, DataWindow* window, int offset);
 
 // Answers the next file dialog with `path`, typed as a user types a name.
 void AnswerFileDialog(const QString& path);

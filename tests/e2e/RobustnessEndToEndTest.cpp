@@ -20,7 +20,7 @@
 #include <memory>
 
 #include "e2e/EndToEnd.h"
-#include "shell/WindowTable.h"
+#include "common/WindowTable.h"
 #include "support/LibmodbusSlaves.h"
 #include "support/PtyPair.h"
 
@@ -106,9 +106,9 @@ constexpr int kLongTimeoutMs = 5000;
 // need, far below kLongTimeoutMs.
 constexpr qint64 kPromptMs = 3000;
 
-int Sum(const QList<QPointer<Ti>>& windows, QLabel* Ti::*label) {
+int Sum(const QList<QPointer<DataWindow>>& windows, QLabel* DataWindow::*label) {
   int sum = 0;
-  for (const QPointer<Ti>& w : windows) {
+  for (const QPointer<DataWindow>& w : windows) {
     if (w) sum += Count(w->*label);
   }
   return sum;
@@ -134,24 +134,24 @@ class RobustnessEndToEndTest : public QObject {
     Device device(peer, 400);
     e2e::Run run(device.Settings());
     QVERIFY(run.Started());
-    QPointer<Ti> first = run.NewWindow(e2e::kHoldingRegisters, 0);
-    QPointer<Ti> second = run.NewWindow(e2e::kCoils, 0);
+    QPointer<DataWindow> first = run.NewWindow(e2e::kHoldingRegisters, 0);
+    QPointer<DataWindow> second = run.NewWindow(e2e::kCoils, 0);
     QVERIFY(first && second);
     run.Connect();
     // The first window's poll has been sent and waits for its reply.
-    QTRY_VERIFY(Count(first->PollsLabel) >= 1);
+    QTRY_VERIFY(Count(first->pollsLabel) >= 1);
     run.Activate(first);
-    run.Main().FileClose1Execute();
+    run.Main().CloseWindow();
     QTRY_VERIFY(first.isNull());
     QCOMPARE(run.program().state.DataWindows.Slot(0), nullptr);
 
     // The wait ends with nobody to tell; the thread goes on with the others.
-    QTRY_VERIFY(Count(second->ErrorLabel) >= 1);
-    QTRY_COMPARE(second->LError->text(), QStringLiteral("Modbus message timeout"));
-    QPointer<Ti> third = run.NewWindow(e2e::kInputs, 0);
+    QTRY_VERIFY(Count(second->errorsLabel) >= 1);
+    QTRY_COMPARE(second->errorTextLabel->text(), QStringLiteral("Modbus message timeout"));
+    QPointer<DataWindow> third = run.NewWindow(e2e::kInputs, 0);
     QVERIFY(third);
     QCOMPARE(third->SlotIndex, 2);  // the closed window's slot is not reused
-    QTRY_VERIFY(Count(third->PollsLabel) >= 1);
+    QTRY_VERIFY(Count(third->pollsLabel) >= 1);
     QCOMPARE(run.Errors(), QStringList());
     QVERIFY(run.Exit() < kPromptMs);
   }
@@ -166,10 +166,10 @@ class RobustnessEndToEndTest : public QObject {
     Device device(peer, kLongTimeoutMs);
     e2e::Run run(device.Settings());
     QVERIFY(run.Started());
-    Ti* first = run.NewWindow(e2e::kHoldingRegisters, 0);
+    DataWindow* first = run.NewWindow(e2e::kHoldingRegisters, 0);
     QVERIFY(first && run.NewWindow(e2e::kInputRegisters, 0));
     run.Connect();
-    QTRY_VERIFY(Count(first->PollsLabel) >= 1);
+    QTRY_VERIFY(Count(first->pollsLabel) >= 1);
     QTest::qWait(50);  // well inside the reply wait
     const qint64 ms = run.Exit();
     QVERIFY2(ms < kPromptMs, qPrintable(QString::number(ms)));
@@ -188,11 +188,11 @@ class RobustnessEndToEndTest : public QObject {
     Device device(peer, kLongTimeoutMs);
     e2e::Run run(device.Settings());
     QVERIFY(run.Started());
-    const QList<QPointer<Ti>> windows = {run.NewWindow(e2e::kHoldingRegisters, 0),
+    const QList<QPointer<DataWindow>> windows = {run.NewWindow(e2e::kHoldingRegisters, 0),
                                          run.NewWindow(e2e::kCoils, 0)};
     QVERIFY(windows[0] && windows[1]);
     // A device that answers shows valid replies; a silent one, polls that go on.
-    QLabel* Ti::*progress = device.Answers() ? &Ti::ValidLabel : &Ti::PollsLabel;
+    QLabel* DataWindow::*progress = device.Answers() ? &DataWindow::validLabel : &DataWindow::pollsLabel;
     run.Connect();
     QTRY_VERIFY(Sum(windows, progress) >= 1);
 
@@ -208,7 +208,7 @@ class RobustnessEndToEndTest : public QObject {
       QTRY_VERIFY(Sum(windows, progress) > before);
     }
     if (device.Answers()) {
-      for (const QPointer<Ti>& w : windows) QTRY_COMPARE(w->LError->text(), QString());
+      for (const QPointer<DataWindow>& w : windows) QTRY_COMPARE(w->errorTextLabel->text(), QString());
       QTRY_VERIFY(run.LogLines().size() >= 2);  // this connection's own log
     }
     run.Disconnect();
@@ -230,9 +230,9 @@ class RobustnessEndToEndTest : public QObject {
     QVERIFY(run.Started());
     run.Connect();
 
-    QList<QPointer<Ti>> windows;
+    QList<QPointer<DataWindow>> windows;
     for (int n = 0; n < mms::kMaxDataWindows; ++n) {
-      Ti* w = run.NewWindow(static_cast<e2e::Function>(n % 4), 0);
+      DataWindow* w = run.NewWindow(static_cast<e2e::Function>(n % 4), 0);
       QVERIFY(w);
       QCOMPARE(w->SlotIndex, n);
       windows << w;
@@ -240,17 +240,17 @@ class RobustnessEndToEndTest : public QObject {
       // Every third step closes an older window, while it is being polled.
       if (n % 3 == 2 && windows[n - 1]) {
         run.Activate(windows[n - 1]);
-        run.Main().FileClose1Execute();
+        run.Main().CloseWindow();
       }
     }
-    QTRY_VERIFY(std::none_of(windows.begin(), windows.end(), [](const QPointer<Ti>& w) {
+    QTRY_VERIFY(std::none_of(windows.begin(), windows.end(), [](const QPointer<DataWindow>& w) {
       return w && w->SlotIndex % 3 == 1 && w->SlotIndex < mms::kMaxDataWindows - 1;
     }));
     QCOMPARE(run.program().state.DataWindows.WindowCount(), mms::kMaxDataWindows);
 
     // The table is used up: one error box, no window.
     const int open = run.Main().OpenChildWindowCount();
-    run.Main().FileNew1Execute();
+    run.Main().NewWindow();
     const QStringList errors = run.TakeErrors();
     QCOMPARE(errors.size(), 1);
     QVERIFY(errors[0].startsWith(QStringLiteral("No data window slot is left")));
@@ -258,15 +258,15 @@ class RobustnessEndToEndTest : public QObject {
 
     // Every window left open is still polled and shows the device's values.
     QList<int> valid;
-    for (const QPointer<Ti>& w : windows) valid << (w ? Count(w->ValidLabel) : 0);
+    for (const QPointer<DataWindow>& w : windows) valid << (w ? Count(w->validLabel) : 0);
     for (int n = 0; n < windows.size(); ++n) {
-      const QPointer<Ti>& w = windows[n];
+      const QPointer<DataWindow>& w = windows[n];
       if (!w) continue;
-      QTRY_VERIFY(Count(w->ValidLabel) > valid[n]);
-      if (w->ComboBox1->currentIndex() == e2e::kHoldingRegisters) {
+      QTRY_VERIFY(Count(w->validLabel) > valid[n]);
+      if (w->functionBox->currentIndex() == e2e::kHoldingRegisters) {
         QCOMPARE(ValueText(w, 3), QStringLiteral("4"));
       }
-      QCOMPARE(w->LError->text(), QString());
+      QCOMPARE(w->errorTextLabel->text(), QString());
     }
     QCOMPARE(run.Errors(), QStringList());
     QVERIFY(run.Exit() < kPromptMs);
@@ -279,16 +279,16 @@ class RobustnessEndToEndTest : public QObject {
     settings.scanRate = QStringLiteral("0");
     e2e::Run run(settings);
     QVERIFY(run.Started());
-    Ti* w = run.NewWindow(e2e::kHoldingRegisters, 0);
+    DataWindow* w = run.NewWindow(e2e::kHoldingRegisters, 0);
     QVERIFY(w);
     run.Connect();
-    QTRY_VERIFY(Count(w->ValidLabel) >= 1);
+    QTRY_VERIFY(Count(w->validLabel) >= 1);
 
     const QString invalid = QStringLiteral("Invalid response to Modbus message");
     const struct {
       const char* address;
       const char* length;
-      QString error;  // LError once the definition is polled
+      QString error;  // errorTextLabel once the definition is polled
       int offset;     // a value cell to look at when it answers, -1 for none
     } cases[] = {
         // Failing and answering definitions alternate, so each result is new.
@@ -303,19 +303,19 @@ class RobustnessEndToEndTest : public QObject {
       const QString what =
           QStringLiteral("%1/%2").arg(QLatin1String(c.address), QLatin1String(c.length));
       // Pasted whole: typed key by key, "$" alone would already be refused.
-      w->EAddress->setText(QLatin1String(c.address));
-      w->ELength->setText(QLatin1String(c.length));
+      w->addressEdit->setText(QLatin1String(c.address));
+      w->lengthEdit->setText(QLatin1String(c.length));
       const mms::PollDefinition poll = w->Record()->Poll();
-      const int polls = Count(w->PollsLabel);
-      QTRY_VERIFY2(Count(w->PollsLabel) >= polls + 2, qPrintable(what));
-      QTRY_COMPARE(w->LError->text(), c.error);
+      const int polls = Count(w->pollsLabel);
+      QTRY_VERIFY2(Count(w->pollsLabel) >= polls + 2, qPrintable(what));
+      QTRY_COMPARE(w->errorTextLabel->text(), c.error);
       if (c.offset >= 0) {
         QTRY_COMPARE(ValueText(w, c.offset), QString::number(poll.Address + c.offset + 1));
       }
     }
     // A typed text that is no number: its error box, the last good value kept.
-    w->ELength->selectAll();
-    QTest::keyClicks(w->ELength, QStringLiteral("1x"));
+    w->lengthEdit->selectAll();
+    QTest::keyClicks(w->lengthEdit, QStringLiteral("1x"));
     QCOMPARE(run.TakeErrors(), QStringList{QStringLiteral("'1x' is not a valid integer value.")});
     QCOMPARE(w->Record()->Poll().Length, uint16_t{1});
     QCOMPARE(run.Errors(), QStringList());
@@ -332,7 +332,7 @@ class RobustnessEndToEndTest : public QObject {
     mms::test::LibmodbusRtuSlave slave(1);
     e2e::Run run(e2e::Rtu(port.toStdString()));
     QVERIFY(run.Started());
-    Ti* w = run.NewWindow(e2e::kHoldingRegisters, 0);
+    DataWindow* w = run.NewWindow(e2e::kHoldingRegisters, 0);
     QVERIFY(w);
     run.Connect();
     QCOMPARE(run.TakeErrors(), QStringList{QStringLiteral("Port opening error!")});
@@ -341,13 +341,13 @@ class RobustnessEndToEndTest : public QObject {
     QVERIFY(QFile::exists(run.LogPath()));
     QVERIFY(!run.program().pool.Running());
     QTest::qWait(100);
-    QCOMPARE(Count(w->PollsLabel), 0);
+    QCOMPARE(Count(w->pollsLabel), 0);
 
     // Put right in the settings file, the next Connect works, log included.
     run.WriteSettings(e2e::Rtu(slave.DevicePath()));
     run.Connect();
     QVERIFY(run.ControlsConnected());
-    QTRY_VERIFY(Count(w->ValidLabel) >= 1);
+    QTRY_VERIFY(Count(w->validLabel) >= 1);
     QTRY_VERIFY(run.LogLines().size() >= 2);
     run.Disconnect();
     QVERIFY(run.Log().endsWith("\r\n"));
@@ -360,17 +360,17 @@ class RobustnessEndToEndTest : public QObject {
     slave.GoAway();
     e2e::Run run(e2e::Tcp(slave.Port()));
     QVERIFY(run.Started());
-    Ti* w = run.NewWindow(e2e::kInputRegisters, 0);
+    DataWindow* w = run.NewWindow(e2e::kInputRegisters, 0);
     QVERIFY(w);
     run.Connect();
     // No box, connected as far as the user sees; every poll times out.
     QVERIFY(run.ControlsConnected());
     QCOMPARE(run.Main().PanelText(0), QStringLiteral("127.0.0.1:%1").arg(slave.Port()));
-    QTRY_VERIFY(Count(w->ErrorLabel) >= 2);
-    QCOMPARE(w->LError->text(), QStringLiteral("Modbus message timeout"));
+    QTRY_VERIFY(Count(w->errorsLabel) >= 2);
+    QCOMPARE(w->errorTextLabel->text(), QStringLiteral("Modbus message timeout"));
     slave.Listen();
     QTRY_COMPARE(ValueText(w, 4), QStringLiteral("99"));
-    QTRY_COMPARE(w->LError->text(), QString());
+    QTRY_COMPARE(w->errorTextLabel->text(), QString());
     QCOMPARE(run.Errors(), QStringList());
   }
 };

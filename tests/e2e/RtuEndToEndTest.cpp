@@ -9,7 +9,7 @@
 #include <QtTest>
 #include <memory>
 
-#include "datawindow/Writeregister.h"
+#include "datawindow/WriteRegisterDialog.h"
 #include "e2e/EndToEnd.h"
 #include "support/LibmodbusSlaves.h"
 #include "support/PtyPair.h"
@@ -29,8 +29,8 @@ class RtuEndToEndTest : public QObject {
  private:
   std::unique_ptr<mms::test::LibmodbusRtuSlave> slave_;
   std::unique_ptr<e2e::Run> run_;
-  Ti* holding_ = nullptr;
-  Ti* coils_ = nullptr;
+  DataWindow* holding_ = nullptr;
+  DataWindow* coils_ = nullptr;
 
   const QRegularExpression logLine_{QStringLiteral("^<(tx|rx)>(0x[0-9A-F]{2} )*</\\1>$")};
 
@@ -59,17 +59,17 @@ class RtuEndToEndTest : public QObject {
     QCOMPARE(run_->Main().PanelText(0),
              QString::fromStdString(slave_->DevicePath()) + QStringLiteral(" 115200"));
     QVERIFY(run_->ControlsConnected());
-    QTRY_VERIFY(Count(holding_->ValidLabel) >= 2 && Count(coils_->ValidLabel) >= 2);
+    QTRY_VERIFY(Count(holding_->validLabel) >= 2 && Count(coils_->validLabel) >= 2);
     for (int i = 0; i < 10; ++i) {
       QCOMPARE(ValueText(holding_, i), QString::number(HoldingAt(i)));
       QCOMPARE(ValueText(coils_, i), QString::number(i >= 5 ? 1 : 0));
     }
-    QCOMPARE(Count(holding_->ErrorLabel), 0);
+    QCOMPARE(Count(holding_->errorsLabel), 0);
 
     // Hexadecimal entry in a decimal window.
-    e2e::OnModal<TWriteRegisterForm>([](TWriteRegisterForm* d) {
-      QTest::keyClicks(d->Edit3, QStringLiteral("$BEEF"));
-      QTest::keyClick(d->Edit3, Qt::Key_Return);
+    e2e::OnModal<WriteRegisterDialog>([](WriteRegisterDialog* d) {
+      QTest::keyClicks(d->valueEdit, QStringLiteral("$BEEF"));
+      QTest::keyClick(d->valueEdit, Qt::Key_Return);
     });
     e2e::DoubleClickValue(*run_, holding_, 7);
     QTRY_COMPARE(slave_->HoldingRegister(7), uint16_t{0xBEEF});
@@ -101,15 +101,15 @@ class RtuEndToEndTest : public QObject {
   void aSilentLineShowsTimeoutAndLogsEmptyReplies() {
     mms::test::PtyPair silent;
     run_->WriteSettings(e2e::Rtu(silent.SlavePath(), 100));
-    const int validBefore = Count(holding_->ValidLabel);
-    const int errorsBefore = Count(holding_->ErrorLabel);
+    const int validBefore = Count(holding_->validLabel);
+    const int errorsBefore = Count(holding_->errorsLabel);
     run_->Connect();
     QVERIFY(run_->ControlsConnected());
     QTRY_COMPARE(run_->Main().PanelText(0), QStringLiteral("TIMEOUT"));
-    QTRY_COMPARE(holding_->LError->text(), QStringLiteral("Modbus message timeout"));
-    QTRY_COMPARE(coils_->LError->text(), QStringLiteral("Modbus message timeout"));
-    QTRY_VERIFY(Count(holding_->ErrorLabel) >= errorsBefore + 2);
-    QCOMPARE(Count(holding_->ValidLabel), validBefore);
+    QTRY_COMPARE(holding_->errorTextLabel->text(), QStringLiteral("Modbus message timeout"));
+    QTRY_COMPARE(coils_->errorTextLabel->text(), QStringLiteral("Modbus message timeout"));
+    QTRY_VERIFY(Count(holding_->errorsLabel) >= errorsBefore + 2);
+    QCOMPARE(Count(holding_->validLabel), validBefore);
     // The grid keeps what the device last said.
     QCOMPARE(ValueText(holding_, 7), QStringLiteral("48879"));
 

@@ -14,13 +14,13 @@
 #include <QtTest>
 #include <memory>
 
-#include "datawindow/Writecoil.h"
-#include "datawindow/Writeregister.h"
+#include "datawindow/WriteCoilDialog.h"
+#include "datawindow/WriteRegisterDialog.h"
 #include "e2e/EndToEnd.h"
-#include "shell/IniFile.h"
-#include "shell/Settings.h"
-#include "shell/SettingsFile.h"
-#include "shell/Setup.h"
+#include "common/IniFile.h"
+#include "shell/ConnectionSettingsDialog.h"
+#include "common/SettingsFile.h"
+#include "shell/DataDefinitionDialog.h"
 #include "support/LibmodbusSlaves.h"
 
 using e2e::Count;
@@ -49,12 +49,12 @@ class TcpEndToEndTest : public QObject {
  private:
   std::unique_ptr<LibmodbusTcpSlave> slave_;
   std::unique_ptr<e2e::Run> run_;
-  Ti* coils_ = nullptr;
-  Ti* inputs_ = nullptr;
-  Ti* holding_ = nullptr;
-  Ti* inputRegisters_ = nullptr;
+  DataWindow* coils_ = nullptr;
+  DataWindow* inputs_ = nullptr;
+  DataWindow* holding_ = nullptr;
+  DataWindow* inputRegisters_ = nullptr;
 
-  QList<Ti*> Windows() const { return {coils_, inputs_, holding_, inputRegisters_}; }
+  QList<DataWindow*> Windows() const { return {coils_, inputs_, holding_, inputRegisters_}; }
   QString Address() const { return QStringLiteral("127.0.0.1:%1").arg(slave_->Port()); }
 
  private slots:
@@ -74,7 +74,7 @@ class TcpEndToEndTest : public QObject {
     inputs_ = run_->NewWindow(e2e::kInputs, kInputBase);
     holding_ = run_->NewWindow(e2e::kHoldingRegisters, kHoldingBase);
     inputRegisters_ = run_->NewWindow(e2e::kInputRegisters, kInputRegisterBase);
-    for (Ti* w : Windows()) QVERIFY(w);
+    for (DataWindow* w : Windows()) QVERIFY(w);
   }
 
   void cleanupTestCase() {
@@ -83,19 +83,19 @@ class TcpEndToEndTest : public QObject {
   }
 
   void theSettingsDialogsPrepareTheConnection() {
-    e2e::OnModal<TFormSettings>([this](TFormSettings* d) {
-      d->RadioButton2->click();
-      d->Edit3->setText(QStringLiteral("127.0.0.1"));
-      d->Edit4->setText(QString::number(slave_->Port()));
-      d->Edit1->setText(QStringLiteral("300"));
-      QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
+    e2e::OnModal<ConnectionSettingsDialog>([this](ConnectionSettingsDialog* d) {
+      d->tcpButton->click();
+      d->ipAddressEdit->setText(QStringLiteral("127.0.0.1"));
+      d->tcpPortEdit->setText(QString::number(slave_->Port()));
+      d->timeoutEdit->setText(QStringLiteral("300"));
+      QTest::mouseClick(d->okButton, Qt::LeftButton);
     });
-    run_->Main().Settings1Click();
-    e2e::OnModal<TSetupForm>([](TSetupForm* d) {
-      d->EScanRate->setText(QStringLiteral("20"));
-      QTest::mouseClick(d->Button1, Qt::LeftButton);
+    run_->Main().ShowConnectionSettings();
+    e2e::OnModal<DataDefinitionDialog>([](DataDefinitionDialog* d) {
+      d->scanRateEdit->setText(QStringLiteral("20"));
+      QTest::mouseClick(d->okButton, Qt::LeftButton);
     });
-    run_->Main().Datadefinition1Click();
+    run_->Main().ShowDataDefinition();
     const mms::IniFile settings(mms::SettingsFilePath());
     QCOMPARE(settings.ReadString("Protocol", "Protocol", ""), std::string("ModbusTCP"));
     QCOMPARE(settings.ReadString("General", "ScanRate", ""), std::string("20"));
@@ -106,7 +106,7 @@ class TcpEndToEndTest : public QObject {
     run_->Connect();
     QCOMPARE(run_->Main().PanelText(0), Address());
     QVERIFY(run_->ControlsConnected());
-    for (Ti* w : Windows()) QTRY_VERIFY(Count(w->ValidLabel) >= 2);
+    for (DataWindow* w : Windows()) QTRY_VERIFY(Count(w->validLabel) >= 2);
 
     for (int i = 0; i < 10; ++i) {
       QCOMPARE(ValueText(coils_, i), QString::number(CoilAt(i)));
@@ -114,10 +114,10 @@ class TcpEndToEndTest : public QObject {
       QCOMPARE(ValueText(holding_, i), QString::number(HoldingAt(i)));
       QCOMPARE(ValueText(inputRegisters_, i), QString::number(InputRegisterAt(i)));
     }
-    for (Ti* w : Windows()) {
-      QVERIFY(Count(w->PollsLabel) >= Count(w->ValidLabel));
-      QCOMPARE(Count(w->ErrorLabel), 0);
-      QCOMPARE(w->LError->text(), QString());
+    for (DataWindow* w : Windows()) {
+      QVERIFY(Count(w->pollsLabel) >= Count(w->validLabel));
+      QCOMPARE(Count(w->errorsLabel), 0);
+      QCOMPARE(w->errorTextLabel->text(), QString());
     }
     // A change on the device shows at a later poll.
     slave_->SetInputRegister(kInputRegisterBase + 2, 777);
@@ -126,25 +126,25 @@ class TcpEndToEndTest : public QObject {
   }
 
   void pollingResumesByItselfWhenTheDeviceComesBack() {
-    const int errorsBefore = Count(holding_->ErrorLabel);
+    const int errorsBefore = Count(holding_->errorsLabel);
     slave_->GoAway();
-    for (Ti* w : Windows()) {
-      QTRY_COMPARE(w->LError->text(), QStringLiteral("Modbus message timeout"));
+    for (DataWindow* w : Windows()) {
+      QTRY_COMPARE(w->errorTextLabel->text(), QStringLiteral("Modbus message timeout"));
     }
-    QTRY_VERIFY(Count(holding_->ErrorLabel) >= errorsBefore + 3);
+    QTRY_VERIFY(Count(holding_->errorsLabel) >= errorsBefore + 3);
     // Still connected as far as the user sees, the last values still shown.
     QVERIFY(run_->ControlsConnected());
     QCOMPARE(run_->Main().PanelText(0), Address());
     QCOMPARE(ValueText(holding_, 1), QString::number(HoldingAt(1)));
 
     QList<int> validBefore;
-    for (Ti* w : Windows()) validBefore << Count(w->ValidLabel);
+    for (DataWindow* w : Windows()) validBefore << Count(w->validLabel);
     slave_->SetHoldingRegister(kHoldingBase + 5, 4242);
     slave_->Listen();
     for (int n = 0; n < Windows().size(); ++n) {
-      Ti* w = Windows()[n];
-      QTRY_VERIFY(Count(w->ValidLabel) > validBefore[n]);
-      QTRY_COMPARE(w->LError->text(), QString());
+      DataWindow* w = Windows()[n];
+      QTRY_VERIFY(Count(w->validLabel) > validBefore[n]);
+      QTRY_COMPARE(w->errorTextLabel->text(), QString());
     }
     QTRY_COMPARE(ValueText(holding_, 5), QStringLiteral("4242"));
     QCOMPARE(run_->Errors(), QStringList());
@@ -153,10 +153,10 @@ class TcpEndToEndTest : public QObject {
   void writesFromTheDialogsReachTheDeviceAndTheNextPoll() {
     // Holding register 3: the register dialog, prefilled with the polled value.
     QString prefill;
-    e2e::OnModal<TWriteRegisterForm>([&](TWriteRegisterForm* d) {
-      prefill = d->Edit2->text() + QLatin1Char('=') + d->Edit3->text();
-      QTest::keyClicks(d->Edit3, QStringLiteral("54321"));
-      QTest::keyClick(d->Edit3, Qt::Key_Return);
+    e2e::OnModal<WriteRegisterDialog>([&](WriteRegisterDialog* d) {
+      prefill = d->addressEdit->text() + QLatin1Char('=') + d->valueEdit->text();
+      QTest::keyClicks(d->valueEdit, QStringLiteral("54321"));
+      QTest::keyClick(d->valueEdit, Qt::Key_Return);
     });
     e2e::DoubleClickValue(*run_, holding_, 3);
     QCOMPARE(prefill, QStringLiteral("3=%1").arg(HoldingAt(3)));
@@ -165,10 +165,10 @@ class TcpEndToEndTest : public QObject {
 
     // Coil 21, off: the coil dialog, switched on.
     bool shownOff = false;
-    e2e::OnModal<TWriteCoilForm>([&](TWriteCoilForm* d) {
-      shownOff = d->RBOff->isChecked() && d->Edit2->text() == QStringLiteral("21");
-      d->RBOn->click();
-      QTest::mouseClick(d->Button1, Qt::LeftButton);
+    e2e::OnModal<WriteCoilDialog>([&](WriteCoilDialog* d) {
+      shownOff = d->offButton->isChecked() && d->addressEdit->text() == QStringLiteral("21");
+      d->onButton->click();
+      QTest::mouseClick(d->updateButton, Qt::LeftButton);
     });
     e2e::DoubleClickValue(*run_, coils_, 1);
     QVERIFY(shownOff);
@@ -177,14 +177,14 @@ class TcpEndToEndTest : public QObject {
 
     // A 32-bit float in a window showing "32bit float": two registers, low word first.
     for (int i = 0; i < 8; ++i) slave_->SetHoldingRegister(kFloatBase + i, 0x1111);
-    Ti* floats = run_->NewWindow(e2e::kHoldingRegisters, kFloatBase);
+    DataWindow* floats = run_->NewWindow(e2e::kHoldingRegisters, kFloatBase);
     QVERIFY(floats);
-    QVERIFY(floats->RBFloat->isEnabled());
-    floats->RBFloat->click();
-    QTRY_VERIFY(Count(floats->ValidLabel) >= 1);
-    e2e::OnModal<TWriteRegisterForm>([](TWriteRegisterForm* d) {
-      QTest::keyClicks(d->Edit3, QStringLiteral("-2.5"));
-      QTest::keyClick(d->Edit3, Qt::Key_Return);
+    QVERIFY(floats->floatButton->isEnabled());
+    floats->floatButton->click();
+    QTRY_VERIFY(Count(floats->validLabel) >= 1);
+    e2e::OnModal<WriteRegisterDialog>([](WriteRegisterDialog* d) {
+      QTest::keyClicks(d->valueEdit, QStringLiteral("-2.5"));
+      QTest::keyClick(d->valueEdit, Qt::Key_Return);
     });
     e2e::DoubleClickValue(*run_, floats, 4);
     QTRY_COMPARE(slave_->HoldingRegister(kFloatBase + 5), uint16_t{0xC020});
@@ -198,28 +198,28 @@ class TcpEndToEndTest : public QObject {
 
   void aWindowsSetSavedAndLoadedWhilePollingIsPolledAlike() {
     const QDir here = QDir::current();
-    const std::pair<Ti*, const char*> saved[] = {{holding_, "holding.kvw"}, {coils_, "coils.kvw"}};
+    const std::pair<DataWindow*, const char*> saved[] = {{holding_, "holding.kvw"}, {coils_, "coils.kvw"}};
     for (const auto& [window, name] : saved) {
       run_->Activate(window);
       e2e::AnswerFileDialog(here.filePath(QLatin1String(name)));
-      run_->Main().Savewindowas1Click();
+      run_->Main().SaveWindowAs();
       QCOMPARE(window->FileName, here.filePath(QLatin1String(name)));
     }
     e2e::AnswerFileDialog(here.filePath(QStringLiteral("pair.kvs")));
-    run_->Main().Zapiszscene1Click();
+    run_->Main().SaveWindowsSet();
     QVERIFY(QFile::exists(here.filePath(QStringLiteral("pair.kvs"))));
 
     const int first = run_->program().state.DataWindows.WindowCount();
     e2e::AnswerFileDialog(here.filePath(QStringLiteral("pair.kvs")));
-    run_->Main().Wczytajscene1Click();
+    run_->Main().LoadWindowsSet();
     // The set lists its windows in slot order.
-    Ti* coils = run_->Main().DataWindow(first);
-    Ti* holding = run_->Main().DataWindow(first + 1);
+    DataWindow* coils = run_->Main().WindowAt(first);
+    DataWindow* holding = run_->Main().WindowAt(first + 1);
     QVERIFY(holding && coils);
     QCOMPARE(run_->program().state.DataWindows.WindowCount(), first + 2);
-    QCOMPARE(holding->ComboBox1->currentIndex(), int{e2e::kHoldingRegisters});
-    QCOMPARE(coils->EAddress->text(), QString::number(kCoilBase));
-    QTRY_VERIFY(Count(holding->ValidLabel) >= 1 && Count(coils->ValidLabel) >= 1);
+    QCOMPARE(holding->functionBox->currentIndex(), int{e2e::kHoldingRegisters});
+    QCOMPARE(coils->addressEdit->text(), QString::number(kCoilBase));
+    QTRY_VERIFY(Count(holding->validLabel) >= 1 && Count(coils->validLabel) >= 1);
     for (int i = 0; i < 10; ++i) {
       QCOMPARE(ValueText(holding, i), ValueText(holding_, i));
       QCOMPARE(ValueText(coils, i), ValueText(coils_, i));
@@ -261,10 +261,10 @@ class TcpEndToEndTest : public QObject {
     QTRY_VERIFY(!run_->program().pool.Running());
     const QByteArray log = run_->Log();
     QVERIFY(log.endsWith("\r\n"));
-    const int polls = Count(holding_->PollsLabel);
+    const int polls = Count(holding_->pollsLabel);
     QTest::qWait(150);
     QCOMPARE(run_->Log(), log);
-    QCOMPARE(Count(holding_->PollsLabel), polls);
+    QCOMPARE(Count(holding_->pollsLabel), polls);
 
     // The status bar counted what the log holds (one connection this run),
     // and shows rates of 0 now that the line is quiet.

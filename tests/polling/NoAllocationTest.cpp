@@ -53,7 +53,7 @@ TEST(PollingAllocations, NonePerPollOrWrite) {
   DirectDispatcher direct;
   CountingWindows windows;
   std::atomic<int32_t> scan{0};
-  Pool pool(table, direct, windows, scan, &Exchange);
+  PollingThread pool(table, direct, windows, scan, &Exchange);
   pool.Resume(std::make_shared<TestLink>(), kModbusRtu);
   ASSERT_TRUE(Eventually([] { return exchanges.load() >= 200; }));
   table.Slot(2)->QueueWrite(WriteRequest{6, 1, 1, 1, {1, 0, 0, 0}});

@@ -13,12 +13,12 @@
 #include <thread>
 #include <vector>
 
-#include "datawindow/WindowRecord.h"
-#include "modbus/Modbusrtufunctions.h"
-#include "modbus/Modbusthread.h"
+#include "common/WindowRecord.h"
+#include "modbus/ModbusProtocol.h"
+#include "modbus/PollingThread.h"
 #include "modbus/Transport.h"
-#include "shell/UiDispatcher.h"
-#include "shell/WindowTable.h"
+#include "common/UiDispatcher.h"
+#include "common/WindowTable.h"
 
 namespace mms::test {
 
@@ -61,7 +61,7 @@ class TestUiThread : public UiDispatcher {
     cv_.wait(lock, [&] { return entry->state == kDone || (shutdown_ && entry->state == kQueued); });
     return entry->state == kDone;
   }
-  void Post(std::function<void()>) override {}  // Pool never posts
+  void Post(std::function<void()>) override {}  // PollingThread never posts
   void Block() {
     std::lock_guard<std::mutex> lock(mutex_);
     blocked_ = true;
@@ -218,7 +218,7 @@ class ScriptedExchange {
 
   ScriptedExchange() = default;
 
-  // What the Pool calls.
+  // What the PollingThread calls.
   TransactionFunction Function() {
     return [this](Transport& transport, uint8_t mode, uint8_t function, uint8_t deviceId,
                   uint16_t address, uint16_t count, uint16_t* values, int capacity) {

@@ -5,9 +5,9 @@
 #include <future>
 
 #include "modbus/ConnectionSettings.h"
-#include "modbus/Serialport.h"
-#include "modbus/Tcpclient.h"
-#include "modbus/TrafficCounters.h"
+#include "modbus/SerialPort.h"
+#include "modbus/TcpClient.h"
+#include "common/TrafficCounters.h"
 #include "polling/PollHarness.h"
 #include "support/LibmodbusSlaves.h"
 #include "support/RecordingLogSink.h"
@@ -65,7 +65,7 @@ class Master {
   RecordingLogSink log;
   std::shared_ptr<TcpClient> tcp;
   std::shared_ptr<SerialPort> serial;
-  Pool pool{table, ui, windows, scanRate};
+  PollingThread pool{table, ui, windows, scanRate};
 };
 
 TEST(PollOverRealPeers, LibmodbusSlavesArePolledAndWrittenToOverTcpAndRtu) {

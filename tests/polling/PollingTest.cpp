@@ -14,7 +14,7 @@ long Ms(Clock::duration d) { return std::chrono::duration_cast<milliseconds>(d).
 class PollingTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    pool = std::make_unique<Pool>(table, ui, windows, scanRate, exchange.Function());
+    pool = std::make_unique<PollingThread>(table, ui, windows, scanRate, exchange.Function());
   }
   void TearDown() override {
     exchange.Release();
@@ -45,7 +45,7 @@ class PollingTest : public ::testing::Test {
   std::atomic<int32_t> scanRate{0};
   ScriptedExchange exchange;
   std::shared_ptr<TestLink> link = std::make_shared<TestLink>();
-  std::unique_ptr<Pool> pool;
+  std::unique_ptr<PollingThread> pool;
 };
 
 TEST_F(PollingTest, ServesWindowsInSlotOrderWithDelayAfterEachAndScanRateAfterThePass) {
@@ -237,7 +237,7 @@ TEST_F(PollingTest, ShutdownCutsLongPausesShort) {
     ownTable.Add(record);
     std::atomic<int32_t> ownScan{c.scan};
     ScriptedExchange ownExchange;
-    Pool ownPool(ownTable, ui, windows, ownScan, ownExchange.Function());
+    PollingThread ownPool(ownTable, ui, windows, ownScan, ownExchange.Function());
     ownPool.SetDelayBetweenPolls(c.delay);
     ownPool.Resume(link, kModbusRtu);
     ASSERT_TRUE(ownExchange.WaitForCalls(1));
@@ -298,7 +298,7 @@ TEST(PoolLifecycle, CreatedSuspendedAndShutdownTwiceIsHarmless) {
   RecordingWindows windows(table, std::this_thread::get_id());
   std::atomic<int32_t> scan{0};
   ScriptedExchange exchange;
-  Pool pool(table, direct, windows, scan, exchange.Function());
+  PollingThread pool(table, direct, windows, scan, exchange.Function());
   std::this_thread::sleep_for(milliseconds(50));
   EXPECT_FALSE(pool.Running());
   EXPECT_TRUE(exchange.Calls().empty());

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "shell/Errors.h"
+#include "common/Errors.h"
 
 namespace mms {
 namespace {
@@ -21,27 +21,27 @@ struct Accepted {
 
 TEST(RegisterWriteRequest, AcceptedTextsBecomeTheWordsThatReadBackTheSame) {
   const std::vector<Accepted> cases = {
-      {"0", F::RBDecimal, 6, 1, {0}},
-      {"65535", F::RBDecimal, 6, 1, {0xFFFF}},
-      {"70000", F::RBDecimal, 6, 1, {4464}},  // low 16 bits
-      {"-1", F::RBInteger, 6, 1, {0xFFFF}},
-      {"-32768", F::RBInteger, 6, 1, {0x8000}},
-      {"$1F", F::RBHexadecimal, 6, 1, {31}},
-      {"0x1f", F::RBHexadecimal, 6, 1, {31}},
-      {"  12", F::RBDecimal, 6, 1, {12}},
-      {"1", F::RBBinary, 6, 1, {1}},
-      {"101", F::RBBinary, 6, 1, {5}},
-      {"1000000000000001", F::RBBinary, 6, 1, {0x8001}},  // bit 15 first
-      {"1,5", F::RBFloat, 16, 2, {0x0000, 0x3FC0}},
-      {"1,5", F::RBSwFloat, 16, 2, {0x3FC0, 0x0000}},
-      {"-2", F::RBFloat, 16, 2, {0x0000, 0xC000}},
-      {"0,1", F::RBFloat, 16, 2, {0xCCCD, 0x3DCC}},           // rounded to single
-      {"3,4028235e38", F::RBFloat, 16, 2, {0xFFFF, 0x7F7F}},  // rounds to the largest single
-      {"1e-50", F::RBFloat, 16, 2, {0, 0}},                   // underflows to zero
-      {"1", F::RBDouble, 16, 4, {0, 0, 0, 0x3FF0}},
-      {"1", F::RBSwDouble, 16, 4, {0x3FF0, 0, 0, 0}},
-      {"1e300", F::RBDouble, 16, 4, {0x759C, 0x8800, 0xE43C, 0x7E37}},
-      {"-0,0", F::RBSwDouble, 16, 4, {0x8000, 0, 0, 0}},
+      {"0", F::Decimal, 6, 1, {0}},
+      {"65535", F::Decimal, 6, 1, {0xFFFF}},
+      {"70000", F::Decimal, 6, 1, {4464}},  // low 16 bits
+      {"-1", F::Integer, 6, 1, {0xFFFF}},
+      {"-32768", F::Integer, 6, 1, {0x8000}},
+      {"$1F", F::Hexadecimal, 6, 1, {31}},
+      {"0x1f", F::Hexadecimal, 6, 1, {31}},
+      {"  12", F::Decimal, 6, 1, {12}},
+      {"1", F::Binary, 6, 1, {1}},
+      {"101", F::Binary, 6, 1, {5}},
+      {"1000000000000001", F::Binary, 6, 1, {0x8001}},  // bit 15 first
+      {"1,5", F::Float, 16, 2, {0x0000, 0x3FC0}},
+      {"1,5", F::SwappedFloat, 16, 2, {0x3FC0, 0x0000}},
+      {"-2", F::Float, 16, 2, {0x0000, 0xC000}},
+      {"0,1", F::Float, 16, 2, {0xCCCD, 0x3DCC}},           // rounded to single
+      {"3,4028235e38", F::Float, 16, 2, {0xFFFF, 0x7F7F}},  // rounds to the largest single
+      {"1e-50", F::Float, 16, 2, {0, 0}},                   // underflows to zero
+      {"1", F::Double, 16, 4, {0, 0, 0, 0x3FF0}},
+      {"1", F::SwappedDouble, 16, 4, {0x3FF0, 0, 0, 0}},
+      {"1e300", F::Double, 16, 4, {0x759C, 0x8800, 0xE43C, 0x7E37}},
+      {"-0,0", F::SwappedDouble, 16, 4, {0x8000, 0, 0, 0}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "'" << c.text << "' format " << static_cast<int>(c.format));
@@ -65,19 +65,19 @@ struct Refused {
 TEST(RegisterWriteRequest, RefusedTextsNameTheText) {
   const char* kBinary = "is not a valid binary value: type 1 to 16 digits 0 or 1";
   const std::vector<Refused> cases = {
-      {"1F", F::RBHexadecimal, "'1F' is not a valid integer value"},
-      {"", F::RBDecimal, "'' is not a valid integer value"},
-      {"12a", F::RBDecimal, "'12a' is not a valid integer value"},
-      {"2147483648", F::RBInteger, "'2147483648' is not a valid integer value"},
-      {"", F::RBBinary, kBinary},
-      {"2", F::RBBinary, kBinary},
-      {"10 1", F::RBBinary, kBinary},
-      {"10000000000000000", F::RBBinary, kBinary},                       // 17 digits
-      {"1.5", F::RBFloat, "'1.5' is not a valid floating point value"},  // separator is ','
-      {"abc", F::RBDouble, "'abc' is not a valid floating point value"},
-      {"3,5e38", F::RBFloat, "'3,5e38' is not a valid floating point value"},
-      {"-1e39", F::RBSwFloat, "'-1e39' is not a valid floating point value"},
-      {"1e400", F::RBDouble, "'1e400' is not a valid floating point value"},
+      {"1F", F::Hexadecimal, "'1F' is not a valid integer value"},
+      {"", F::Decimal, "'' is not a valid integer value"},
+      {"12a", F::Decimal, "'12a' is not a valid integer value"},
+      {"2147483648", F::Integer, "'2147483648' is not a valid integer value"},
+      {"", F::Binary, kBinary},
+      {"2", F::Binary, kBinary},
+      {"10 1", F::Binary, kBinary},
+      {"10000000000000000", F::Binary, kBinary},                       // 17 digits
+      {"1.5", F::Float, "'1.5' is not a valid floating point value"},  // separator is ','
+      {"abc", F::Double, "'abc' is not a valid floating point value"},
+      {"3,5e38", F::Float, "'3,5e38' is not a valid floating point value"},
+      {"-1e39", F::SwappedFloat, "'-1e39' is not a valid floating point value"},
+      {"1e400", F::Double, "'1e400' is not a valid floating point value"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "'" << c.text << "' format " << static_cast<int>(c.format));

@@ -8,10 +8,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "modbus/Serialport.h"
+#include "modbus/SerialPort.h"
 #include "modbus/Transport.h"
-#include "shell/Errors.h"
-#include "shell/IniFile.h"
+#include "common/Errors.h"
+#include "common/IniFile.h"
 
 namespace mms {
 namespace {

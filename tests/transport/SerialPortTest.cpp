@@ -1,6 +1,6 @@
 // The serial transport over pseudo-terminals: against a libmodbus RTU slave,
 // our scripted slave, and a bare line driven by the test.
-#include "modbus/Serialport.h"
+#include "modbus/SerialPort.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -15,9 +15,9 @@
 #include <memory>
 #include <thread>
 
-#include "modbus/Modbusrtufunctions.h"
-#include "modbus/TrafficCounters.h"
-#include "shell/Errors.h"
+#include "modbus/ModbusProtocol.h"
+#include "common/TrafficCounters.h"
+#include "common/Errors.h"
 #include "support/LibmodbusSlaves.h"
 #include "support/PtyPair.h"
 #include "support/RecordingLogSink.h"

@@ -1,6 +1,6 @@
 // The TCP transport on loopback: against a libmodbus TCP slave and our
 // scripted slave.
-#include "modbus/Tcpclient.h"
+#include "modbus/TcpClient.h"
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
@@ -13,9 +13,9 @@
 #include <memory>
 #include <thread>
 
-#include "modbus/Modbusrtufunctions.h"
-#include "modbus/TrafficCounters.h"
-#include "shell/Errors.h"
+#include "modbus/ModbusProtocol.h"
+#include "common/TrafficCounters.h"
+#include "common/Errors.h"
 #include "support/LibmodbusSlaves.h"
 #include "support/RecordingLogSink.h"
 #include "support/ScriptedSlave.h"

@@ -11,7 +11,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "shell/Errors.h"
+#include "common/Errors.h"
 
 namespace mms::test {
 

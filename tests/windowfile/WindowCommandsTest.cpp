@@ -15,11 +15,11 @@
 #include <QtTest>
 #include <memory>
 
-#include "datawindow/Ti.h"
-#include "datawindow/Windowfile.h"
+#include "datawindow/DataWindow.h"
+#include "datawindow/WindowFile.h"
 #include "shell/AppState.h"
-#include "shell/Errors.h"
-#include "shell/MainForm.h"
+#include "common/Errors.h"
+#include "shell/MainWindow.h"
 #include "shell/WindowCommands.h"
 #include "ui/ErrorBox.h"
 
@@ -84,20 +84,20 @@ class WindowCommandsTest : public QObject {
   void setLeavesOutClosedAndUnsavedWindows();
 
  private:
-  Ti* NewWindow();
+  DataWindow* NewWindow();
   void CloseAllWindows();
   int OpenWindows() const;
 
   std::unique_ptr<QTemporaryDir> dir_;
   std::unique_ptr<mms::AppState> state_;
-  std::unique_ptr<TMainForm> main_;
+  std::unique_ptr<MainWindow> main_;
   QStringList errors_;
 };
 
 void WindowCommandsTest::init() {
   dir_ = std::make_unique<QTemporaryDir>();
   state_ = std::make_unique<mms::AppState>();
-  main_ = std::make_unique<TMainForm>(*state_);
+  main_ = std::make_unique<MainWindow>(*state_);
   main_->resize(1400, 1000);
   main_->show();
   QVERIFY(QTest::qWaitForWindowExposed(main_.get()));
@@ -112,8 +112,8 @@ void WindowCommandsTest::cleanup() {
   dir_.reset();
 }
 
-Ti* WindowCommandsTest::NewWindow() {
-  main_->FileNew1->trigger();
+DataWindow* WindowCommandsTest::NewWindow() {
+  main_->newAction->trigger();
   return main_->ActiveDataWindow();
 }
 
@@ -143,22 +143,22 @@ void WindowCommandsTest::savedSetOfThreeWindowsComesBack() {
   QList<mms::WindowFile> saved;
   for (int i = 0; i < 3; ++i) {
     const Setup& s = setups[i];
-    Ti* w = NewWindow();
+    DataWindow* w = NewWindow();
     QVERIFY(w);
-    w->EDeviceID->setText(QString::fromLatin1(s.device));
-    w->EAddress->setText(QString::fromLatin1(s.address));
-    w->ELength->setText(QString::fromLatin1(s.length));
-    w->ComboBox1->setCurrentIndex(s.function);
-    w->ComboBox1Change();
+    w->deviceIdEdit->setText(QString::fromLatin1(s.device));
+    w->addressEdit->setText(QString::fromLatin1(s.address));
+    w->lengthEdit->setText(QString::fromLatin1(s.length));
+    w->functionBox->setCurrentIndex(s.function);
+    w->FunctionChanged();
     w->SetWindowGeometry(s.geometry.width(), s.geometry.height(), s.geometry.top(),
                          s.geometry.left());
-    w->StringGrid1->item(1, 0)->setText(QString::fromUtf8(s.alias));  // alias of offset 1
+    w->grid->item(1, 0)->setText(QString::fromUtf8(s.alias));  // alias of offset 1
     w->Model().SetBgColorAt(1, s.colour);
     w->Model().SetThresholdAt(0, mms::CellThreshold{1, 2, -10, 10 + i, 0xFF, 0xFF00});
 
     paths << dir_->filePath(QStringLiteral("window%1.kvw").arg(i));
-    AnswerFileDialog(main_->SaveDialog, paths.last());
-    main_->FileSaveItem->trigger();  // never saved: asks for a path
+    AnswerFileDialog(main_->saveDialog, paths.last());
+    main_->saveAction->trigger();  // never saved: asks for a path
     QCOMPARE(w->FileName, paths.last());
     QCOMPARE(w->windowTitle(), QStringLiteral("NONAME%1").arg(i + 1));  // saving keeps the caption
     saved << w->ToWindowFile();
@@ -168,8 +168,8 @@ void WindowCommandsTest::savedSetOfThreeWindowsComesBack() {
   QVERIFY(errors_.isEmpty());
 
   const QString set = dir_->filePath(QStringLiteral("three.kvs"));
-  AnswerFileDialog(main_->SaveSceneDialog, set);
-  main_->Zapiszscene1->trigger();
+  AnswerFileDialog(main_->saveSetDialog, set);
+  main_->saveSetAction->trigger();
   QCOMPARE(ReadText(set), QStringLiteral("[Scene]\nFile0=%1\nFile1=%2\nFile2=%3\nNumOfFiles=3\n")
                               .arg(paths[0], paths[1], paths[2]));
 
@@ -178,30 +178,30 @@ void WindowCommandsTest::savedSetOfThreeWindowsComesBack() {
 
   // Loading twice opens every window twice, each in a slot of its own.
   for (int round = 1; round <= 2; ++round) {
-    AnswerFileDialog(main_->OpenSceneDialog, set);
-    main_->Wczytajscene1->trigger();
+    AnswerFileDialog(main_->loadSetDialog, set);
+    main_->loadSetAction->trigger();
     QVERIFY2(errors_.isEmpty(), qPrintable(errors_.join('\n')));
     QCOMPARE(OpenWindows(), 3 * round);
     QCOMPARE(state_->DataWindows.WindowCount(), 3 + 3 * round);
     for (int i = 0; i < 3; ++i) {
       const int slot = 3 * round + i;
-      Ti* w = main_->DataWindow(slot);
+      DataWindow* w = main_->WindowAt(slot);
       QVERIFY(w);
       QCOMPARE(w->SlotIndex, slot);
       QCOMPARE(w->FileName, paths[i]);
       QCOMPARE(w->windowTitle(), paths[i]);
       QCOMPARE(w->ToWindowFile(), saved[i]);
       QCOMPARE(w->WindowGeometry(), setups[i].geometry);
-      QCOMPARE(w->ComboBox1->currentIndex(), setups[i].function);
-      QCOMPARE(w->StringGrid1->item(1, 0)->text(), QString::fromUtf8(setups[i].alias));
+      QCOMPARE(w->functionBox->currentIndex(), setups[i].function);
+      QCOMPARE(w->grid->item(1, 0)->text(), QString::fromUtf8(setups[i].alias));
     }
   }
 
   // Save window now writes to the loaded file without asking.
-  Ti* again = main_->DataWindow(6);
+  DataWindow* again = main_->WindowAt(6);
   main_->MdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(again->parentWidget()));
-  again->EDeviceID->setText(QStringLiteral("99"));
-  main_->FileSaveItem->trigger();
+  again->deviceIdEdit->setText(QStringLiteral("99"));
+  main_->saveAction->trigger();
   QCOMPARE(mms::LoadWindowFile(paths[0].toStdString()).DeviceID, 99);
 }
 
@@ -215,24 +215,24 @@ void WindowCommandsTest::setWithABadFileStopsThereWithoutAStrayWindow() {
                      .arg(good, bad)
                      .toUtf8());
 
-  AnswerFileDialog(main_->OpenSceneDialog, set);
-  main_->Wczytajscene1->trigger();
+  AnswerFileDialog(main_->loadSetDialog, set);
+  main_->loadSetAction->trigger();
   QCOMPARE(errors_, QStringList{QStringLiteral("'ten' is not a valid integer value.")});
   QCOMPARE(OpenWindows(), 1);
   QCOMPARE(state_->DataWindows.WindowCount(), 1);
-  QCOMPARE(main_->DataWindow(0)->FileName, good);
+  QCOMPARE(main_->WindowAt(0)->FileName, good);
 
   errors_.clear();
   WriteText(set, "[Scene]\nNumOfFiles=many\nFile0=x\n");
-  AnswerFileDialog(main_->OpenSceneDialog, set);
-  main_->Wczytajscene1->trigger();
+  AnswerFileDialog(main_->loadSetDialog, set);
+  main_->loadSetAction->trigger();
   QCOMPARE(errors_, QStringList{QStringLiteral("'many' is not a valid integer value.")});
   QCOMPARE(OpenWindows(), 1);
 
   // A cancelled dialog does nothing.
   errors_.clear();
-  AnswerFileDialog(main_->OpenSceneDialog, QString());
-  main_->Wczytajscene1->trigger();
+  AnswerFileDialog(main_->loadSetDialog, QString());
+  main_->loadSetAction->trigger();
   QVERIFY(errors_.isEmpty());
   QCOMPARE(OpenWindows(), 1);
 }
@@ -244,14 +244,14 @@ void WindowCommandsTest::hugeSetStopsWhenTheTableIsFull() {
   const QString set = dir_->filePath(QStringLiteral("huge.kvs"));
   // Missing entries open as empty paths: default windows with an empty caption.
   WriteText(set, QStringLiteral("[Scene]\nNumOfFiles=2147483647\nFile0=%1\n").arg(window).toUtf8());
-  AnswerFileDialog(main_->OpenSceneDialog, set);
-  main_->Wczytajscene1->trigger();
+  AnswerFileDialog(main_->loadSetDialog, set);
+  main_->loadSetAction->trigger();
   QCOMPARE(errors_.size(), 1);
   QCOMPARE(state_->DataWindows.WindowCount(), mms::kMaxDataWindows);
   QCOMPARE(OpenWindows(), mms::kMaxDataWindows);
-  QCOMPARE(main_->DataWindow(1)->Record()->Poll().Length, 20);
-  QCOMPARE(main_->DataWindow(2)->windowTitle(), QString());
-  QCOMPARE(main_->DataWindow(2)->Record()->Poll().Length, 1);
+  QCOMPARE(main_->WindowAt(1)->Record()->Poll().Length, 20);
+  QCOMPARE(main_->WindowAt(2)->windowTitle(), QString());
+  QCOMPARE(main_->WindowAt(2)->Record()->Poll().Length, 1);
 }
 
 void WindowCommandsTest::openOfABadFileCreatesNoWindow() {
@@ -262,23 +262,23 @@ void WindowCommandsTest::openOfABadFileCreatesNoWindow() {
   QCOMPARE(state_->DataWindows.WindowCount(), 0);
 
   // A missing file opens with every default.
-  Ti* w = mms::OpenWindowFile(*main_, dir_->filePath(QStringLiteral("missing.kvw")));
+  DataWindow* w = mms::OpenWindowFile(*main_, dir_->filePath(QStringLiteral("missing.kvw")));
   QCOMPARE(w->SlotIndex, 0);
   QCOMPARE(w->ToWindowFile().Length, 1);
-  QCOMPARE(w->EAddress->text(), QStringLiteral("1"));
+  QCOMPARE(w->addressEdit->text(), QStringLiteral("1"));
 }
 
 void WindowCommandsTest::failedSaveKeepsTheFileName() {
   // The window's folder went away since it was saved: Save window writes
   // there without asking and reports the failure.
-  Ti* w = NewWindow();
+  DataWindow* w = NewWindow();
   const QString folder = dir_->filePath(QStringLiteral("gone"));
   QVERIFY(QDir().mkdir(folder));
   const QString first = folder + QStringLiteral("/w.kvw");
   mms::SaveWindowFileOf(*w, first);
   QVERIFY(QDir(folder).removeRecursively());
-  w->EDeviceID->setText(QStringLiteral("8"));
-  main_->FileSaveItem->trigger();
+  w->deviceIdEdit->setText(QStringLiteral("8"));
+  main_->saveAction->trigger();
   QCOMPARE(errors_, QStringList{QStringLiteral("Unable to write to %1.").arg(first)});
   QCOMPARE(w->FileName, first);
 
@@ -295,9 +295,9 @@ void WindowCommandsTest::failedSaveKeepsTheFileName() {
 }
 
 void WindowCommandsTest::setLeavesOutClosedAndUnsavedWindows() {
-  Ti* first = NewWindow();
-  Ti* second = NewWindow();
-  Ti* third = NewWindow();
+  DataWindow* first = NewWindow();
+  DataWindow* second = NewWindow();
+  DataWindow* third = NewWindow();
   NewWindow();  // never saved
   first->FileName = QStringLiteral("/a.kvw");
   second->FileName = QStringLiteral("/b.kvw");

@@ -11,9 +11,9 @@
 #include <QMenu>
 #include <QtTest>
 
-#include "auxiliary/Splashscreen.h"
+#include "auxiliary/SplashScreen.h"
 #include "shell/Program.h"
-#include "shell/SettingsFile.h"
+#include "common/SettingsFile.h"
 
 namespace {
 
@@ -271,14 +271,14 @@ ProgramSession::ProgramSession(const QByteArray& settings) {
   }
   program_ = std::make_unique<Program>();
   // The splash waits for the key, however slow the machine.
-  SplashScreenForm->StopTimer();
+  gSplashScreen->StopTimer();
   ModalScript script;
   script.Then([](QWidget* modal) {
-    if (modal == SplashScreenForm) Press(Qt::Key_Return);
+    if (modal == gSplashScreen) Press(Qt::Key_Return);
   });
-  program_->mainForm->show();
-  started_ = QTest::qWaitFor([&] { return script.Finished() && !SplashScreenForm->isVisible(); }) &&
-             script.Stuck().isEmpty() && Reactivate(program_->mainForm.get());
+  program_->mainWindow->show();
+  started_ = QTest::qWaitFor([&] { return script.Finished() && !gSplashScreen->isVisible(); }) &&
+             script.Stuck().isEmpty() && Reactivate(program_->mainWindow.get());
 }
 
 ProgramSession::~ProgramSession() {
@@ -287,7 +287,7 @@ ProgramSession::~ProgramSession() {
   QDir::setCurrent(previousDirectory_);
 }
 
-TMainForm* ProgramSession::Main() { return program_->mainForm.get(); }
+MainWindow* ProgramSession::Main() { return program_->mainWindow.get(); }
 
 QByteArray ProgramSession::SettingsText() const {
   QFile file(QString::fromStdString(mms::SettingsFilePath()));

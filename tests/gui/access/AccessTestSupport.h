@@ -13,7 +13,7 @@
 #include <memory>
 
 class Program;
-class TMainForm;
+class MainWindow;
 class QWidget;
 
 // One interface of a window's accessibility tree.
@@ -122,7 +122,7 @@ class ProgramSession {
 
   Program& Get() { return *program_; }
   QString Directory() const { return dir_.path(); }
-  TMainForm* Main();
+  MainWindow* Main();
   QByteArray SettingsText() const;
   // Whether start-up got past the splash to an active main window.
   bool Started() const { return started_; }

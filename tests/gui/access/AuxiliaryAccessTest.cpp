@@ -6,9 +6,9 @@
 #include <QtTest>
 
 #include "AccessTestSupport.h"
-#include "auxiliary/Licenseform.h"
-#include "auxiliary/Splashscreen.h"
-#include "shell/MainForm.h"
+#include "auxiliary/LicenseDialog.h"
+#include "auxiliary/SplashScreen.h"
+#include "shell/MainWindow.h"
 #include "shell/Program.h"
 
 class AuxiliaryAccessTest : public QObject {
@@ -43,11 +43,11 @@ class AuxiliaryAccessTest : public QObject {
       Press(key);
     });
     Press(Qt::Key_H, Qt::AltModifier);
-    QVERIFY(QApplication::activePopupWidget() == session.Main()->Help1);
+    QVERIFY(QApplication::activePopupWidget() == session.Main()->helpMenu);
     Press(Qt::Key_A);  // "&About..."
     QTRY_VERIFY(script.Finished());
     QVERIFY(script.Stuck().isEmpty());
-    QVERIFY(!SplashScreenForm->isVisible());
+    QVERIFY(!gSplashScreen->isVisible());
     QVERIFY(openAfterOtherKeys);
     QCOMPARE(name, QStringLiteral("Zenvik! Modbus Master Simulator"));
     QCOMPARE(pictures, QStringList{"Program picture"});
@@ -89,7 +89,7 @@ class AuxiliaryAccessTest : public QObject {
     QVERIFY(ChooseFromMenuBar(QStringLiteral("Help"), QStringLiteral("License")));
     QTRY_VERIFY(script.Finished());
     QVERIFY(script.Stuck().isEmpty());
-    QVERIFY(!License->isVisible());
+    QVERIFY(!gLicenseDialog->isVisible());
     QCOMPARE(windowName, QStringLiteral("Zenvik! Modbus Master Simulator license"));
     QCOMPARE(memoName, QStringLiteral("License text"));
     QVERIFY(readOnly);

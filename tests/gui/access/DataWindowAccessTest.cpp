@@ -14,8 +14,8 @@
 
 #include "AccessTestSupport.h"
 #include "datawindow/DataWindowLimits.h"
-#include "datawindow/Ti.h"
-#include "shell/MainForm.h"
+#include "datawindow/DataWindow.h"
+#include "shell/MainWindow.h"
 #include "shell/Program.h"
 
 namespace {
@@ -27,8 +27,8 @@ struct CellReading {
 };
 
 // The grid's focused cell as a screen reader reads it: its text and headers.
-CellReading FocusedCell(Ti* window) {
-  QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(window->StringGrid1);
+CellReading FocusedCell(DataWindow* window) {
+  QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(window->grid);
   QAccessibleInterface* cell = grid ? grid->focusChild() : nullptr;
   QAccessibleTableCellInterface* tableCell = cell ? cell->tableCellInterface() : nullptr;
   if (!tableCell) return {};
@@ -41,11 +41,11 @@ CellReading FocusedCell(Ti* window) {
 
 // A new data window with the keyboard in its grid on the value cell of
 // offset 0 (grid column 2, row 1).
-Ti* NewWindowAtFirstValueCell(TMainForm* main) {
+DataWindow* NewWindowAtFirstValueCell(MainWindow* main) {
   Press(Qt::Key_N, Qt::ControlModifier);
-  Ti* window = main->ActiveDataWindow();
+  DataWindow* window = main->ActiveDataWindow();
   if (!window || !TabTo(QStringLiteral("Values"))) return nullptr;
-  window->StringGrid1->setCurrentCell(0, 0);  // where Tab into a fresh grid lands
+  window->grid->setCurrentCell(0, 0);  // where Tab into a fresh grid lands
   Press(Qt::Key_Right);
   return window;
 }
@@ -68,7 +68,7 @@ class DataWindowAccessTest : public QObject {
     ProgramSession session;
     QVERIFY(session.Started());
     Press(Qt::Key_N, Qt::ControlModifier);
-    Ti* w = session.Main()->ActiveDataWindow();
+    DataWindow* w = session.Main()->ActiveDataWindow();
     QVERIFY(w);
     // The function drop-down reads as its choice; it has no caption of its own.
     QCOMPARE(Controls(w),
@@ -77,7 +77,7 @@ class DataWindowAccessTest : public QObject {
                           "radio 32bit float", "radio 32bit sw. float", "radio 64bit float",
                           "radio 64bit sw. float", "check box Enable", "radio 1 char/reg",
                           "radio 2 char/reg", "radio 2 char/reg sw", "button Reset"}));
-    QCOMPARE(QAccessible::queryAccessibleInterface(w->ELength)->text(QAccessible::Value),
+    QCOMPARE(QAccessible::queryAccessibleInterface(w->lengthEdit)->text(QAccessible::Value),
              QStringLiteral("10"));
 
     // Counters read as their counts, described by what they count.
@@ -89,9 +89,9 @@ class DataWindowAccessTest : public QObject {
       QLabel* label;
       QString count;
       QString what;
-    } counters[] = {{w->PollsLabel, "2", "Number of polls"},
-                    {w->ValidLabel, "0", "Valid responses"},
-                    {w->ErrorLabel, "1", "Errors"}};
+    } counters[] = {{w->pollsLabel, "2", "Number of polls"},
+                    {w->validLabel, "0", "Valid responses"},
+                    {w->errorsLabel, "1", "Errors"}};
     for (const auto& c : counters) {
       QAccessibleInterface* node = QAccessible::queryAccessibleInterface(c.label);
       QCOMPARE(node->text(QAccessible::Name), c.count);
@@ -100,15 +100,15 @@ class DataWindowAccessTest : public QObject {
       QVERIFY(!labels.isEmpty());
       QCOMPARE(labels[0].first->text(QAccessible::Name), c.what + QStringLiteral(" :"));
     }
-    QCOMPARE(AccessibleName(w->LError), QStringLiteral("Modbus message timeout"));
+    QCOMPARE(AccessibleName(w->errorTextLabel), QStringLiteral("Modbus message timeout"));
 
     // The grid is a table; the cell the arrows reach reads with its headers.
     std::vector<uint16_t> words(mms::kReadBufferSize);
     for (size_t k = 0; k < words.size(); ++k) words[k] = static_cast<uint16_t>(100 + k);
     w->FillGrid(words.data());
     QVERIFY(TabTo(QStringLiteral("Values")));
-    QCOMPARE(QAccessible::queryAccessibleInterface(w->StringGrid1)->role(), QAccessible::Table);
-    w->StringGrid1->setCurrentCell(0, 0);
+    QCOMPARE(QAccessible::queryAccessibleInterface(w->grid)->role(), QAccessible::Table);
+    w->grid->setCurrentCell(0, 0);
     for (int key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down, Qt::Key_Down})
       Press(key);
     const CellReading cell = FocusedCell(w);
@@ -143,13 +143,13 @@ class DataWindowAccessTest : public QObject {
     QFETCH(QStringList, walk);
     ProgramSession session;
     QVERIFY(session.Started());
-    Ti* w = NewWindowAtFirstValueCell(session.Main());
+    DataWindow* w = NewWindowAtFirstValueCell(session.Main());
     QVERIFY(w);
     ChooseFunction(functionDowns);
     if (ascii) {
       QVERIFY(TabTo(QStringLiteral("Enable")));
       Press(Qt::Key_Space);
-      QVERIFY(w->cbEnableASCII->isChecked());
+      QVERIFY(w->asciiEnableBox->isChecked());
     }
     QVERIFY(TabTo(QStringLiteral("Device ID")));
     QCOMPARE(TabWalk(), walk);
@@ -163,7 +163,7 @@ class DataWindowAccessTest : public QObject {
   void enterOnARegisterCellWritesTheTypedValue() {
     ProgramSession session;
     QVERIFY(session.Started());
-    Ti* w = NewWindowAtFirstValueCell(session.Main());
+    DataWindow* w = NewWindowAtFirstValueCell(session.Main());
     QVERIFY(w);
     ChooseFunction(2);    // Holding registers
     Press(Qt::Key_Down);  // offset 1
@@ -204,7 +204,7 @@ class DataWindowAccessTest : public QObject {
 
     // Escape queues nothing, whatever was typed.
     QVERIFY(Reactivate(session.Main()));
-    QCOMPARE(QApplication::focusWidget(), w->StringGrid1);
+    QCOMPARE(QApplication::focusWidget(), w->grid);
     script.Then([](QWidget*) {
       Type(QStringLiteral("99"));
       Press(Qt::Key_Escape);
@@ -218,7 +218,7 @@ class DataWindowAccessTest : public QObject {
   void enterOnACoilCellWritesTheChosenState() {
     ProgramSession session;
     QVERIFY(session.Started());
-    Ti* w = NewWindowAtFirstValueCell(session.Main());
+    DataWindow* w = NewWindowAtFirstValueCell(session.Main());
     QVERIFY(w);
     const auto record = session.Get().state.DataWindows.Slot(w->SlotIndex);
 
@@ -253,7 +253,7 @@ class DataWindowAccessTest : public QObject {
   void contextMenuKeyReachesTheThresholdDialog() {
     ProgramSession session;
     QVERIFY(session.Started());
-    Ti* w = NewWindowAtFirstValueCell(session.Main());
+    DataWindow* w = NewWindowAtFirstValueCell(session.Main());
     QVERIFY(w);
     const int col = 2, row = 1;
 
@@ -273,10 +273,10 @@ class DataWindowAccessTest : public QObject {
       Press(Qt::Key_Return);
     });
     PressMenuKey();
-    QVERIFY(w->PopupMenu1->isVisible());
+    QVERIFY(w->cellMenu->isVisible());
     Press(Qt::Key_Down);
     Press(Qt::Key_Down);
-    QCOMPARE(w->PopupMenu1->activeAction(), w->DefineThreshold1);
+    QCOMPARE(w->cellMenu->activeAction(), w->defineThresholdAction);
     Press(Qt::Key_Return);
     QTRY_VERIFY(script.Finished());
     QVERIFY(script.Stuck().isEmpty());
@@ -327,7 +327,7 @@ class DataWindowAccessTest : public QObject {
     QFETCH(bool, shiftF10);
     ProgramSession session;
     QVERIFY(session.Started());
-    Ti* w = NewWindowAtFirstValueCell(session.Main());
+    DataWindow* w = NewWindowAtFirstValueCell(session.Main());
     QVERIFY(w);
     const int32_t before = w->Model().BgColor(2, 1);
     bool widgetDialog = false;
@@ -344,9 +344,9 @@ class DataWindowAccessTest : public QObject {
     } else {
       PressMenuKey();
     }
-    QVERIFY(w->PopupMenu1->isVisible());
+    QVERIFY(w->cellMenu->isVisible());
     Press(Qt::Key_Down);
-    QCOMPARE(w->PopupMenu1->activeAction(), w->SetBackgroundcolor1);
+    QCOMPARE(w->cellMenu->activeAction(), w->backgroundColourAction);
     Press(Qt::Key_Return);
     QTRY_VERIFY(script.Finished());
     QVERIFY(script.Stuck().isEmpty());

@@ -15,8 +15,8 @@
 #include <QtTest>
 
 #include "AccessTestSupport.h"
-#include "datawindow/Ti.h"
-#include "shell/MainForm.h"
+#include "datawindow/DataWindow.h"
+#include "shell/MainWindow.h"
 #include "shell/Program.h"
 
 namespace {
@@ -54,27 +54,27 @@ class MainWindowAccessTest : public QObject {
   void readsAsMenusToolBarAndStatusPanels() {
     ProgramSession session;
     QVERIFY(session.Started());
-    TMainForm* main = session.Main();
+    MainWindow* main = session.Main();
     QAccessibleInterface* window = QAccessible::queryAccessibleInterface(main);
     QCOMPARE(window->role(), QAccessible::Window);
     QCOMPARE(window->text(QAccessible::Name), QStringLiteral("Zenvik! Modbus Master Simulator"));
 
-    QCOMPARE(AccessibleNames(main->MainMenu1, QAccessible::MenuItem),
+    QCOMPARE(AccessibleNames(main->mainMenu, QAccessible::MenuItem),
              QStringList({"File", "Edit", "Connection", "Setup", "Window", "Help"}));
     // Picture-only buttons are named after their commands; Disconnect is
     // there, unavailable, until a connection is made.
-    QCOMPARE(AccessibleNames(main->ToolBar2, QAccessible::Button),
+    QCOMPARE(AccessibleNames(main->toolBar, QAccessible::Button),
              QStringList({"New", "Open", "Cut", "Copy", "Paste", "Cascade", "Tile Horizontally",
                           "Tile Vertically", "Connect", "Disconnect", "Settings"}));
-    QVERIFY(QAccessible::queryAccessibleInterface(main->tbDisconnect)->state().disabled);
+    QVERIFY(QAccessible::queryAccessibleInterface(main->disconnectButton)->state().disabled);
 
     // The panels read as their texts; after a timer tick panels 1 to 4 carry
     // the traffic texts and panel 5 stays empty.
-    main->Timer1Timer();
-    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(main->StatusBar);
+    main->RefreshStatistics();
+    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(main->statusBarWidget);
     QCOMPARE(bar->role(), QAccessible::StatusBar);
-    const QStringList panels = AccessibleNames(main->StatusBar, QAccessible::StaticText);
-    QCOMPARE(panels.size(), TMainForm::kPanelCount);
+    const QStringList panels = AccessibleNames(main->statusBarWidget, QAccessible::StaticText);
+    QCOMPARE(panels.size(), MainWindow::kPanelCount);
     QCOMPARE(panels[0], QStringLiteral("Not connected"));
     const QStringList starts = {"Tx : ", "Rx : ", "Requests : ", "Responses : "};
     for (int i = 0; i < 4; ++i)
@@ -85,7 +85,7 @@ class MainWindowAccessTest : public QObject {
 
     // Every file dialog is Qt's own, which the accessibility tree reaches.
     for (QFileDialog* dialog :
-         {main->OpenDialog, main->SaveDialog, main->SaveSceneDialog, main->OpenSceneDialog})
+         {main->openDialog, main->saveDialog, main->saveSetDialog, main->loadSetDialog})
       QVERIFY2(dialog->testOption(QFileDialog::DontUseNativeDialog),
                qPrintable(dialog->objectName()));
   }
@@ -93,7 +93,7 @@ class MainWindowAccessTest : public QObject {
   void shortcutsAndMdiKeysManageTheDataWindows() {
     ProgramSession session;
     QVERIFY(session.Started());
-    TMainForm* main = session.Main();
+    MainWindow* main = session.Main();
     QMdiArea* area = main->MdiArea();
 
     Press(Qt::Key_N, Qt::ControlModifier);
@@ -126,9 +126,9 @@ class MainWindowAccessTest : public QObject {
   void fileDialogsTakeATypedNameAndEnter() {
     ProgramSession session;
     QVERIFY(session.Started());
-    TMainForm* main = session.Main();
+    MainWindow* main = session.Main();
     Press(Qt::Key_N, Qt::ControlModifier);
-    Ti* window = main->ActiveDataWindow();
+    DataWindow* window = main->ActiveDataWindow();
     QVERIFY(window);
 
     // Save window: Escape leaves the window unsaved; a name typed without
@@ -191,7 +191,7 @@ class MainWindowAccessTest : public QObject {
     QCOMPARE(name, QStringLiteral("Port opening error!"));
     QCOMPARE(text, QStringLiteral("Port opening error!"));
     QCOMPARE(buttons, QStringList{"OK"});
-    QVERIFY(session.Main()->Connec1->isEnabled());
+    QVERIFY(session.Main()->connectAction->isEnabled());
   }
 
   void exitFromTheFileMenuByItsAccessKey() {

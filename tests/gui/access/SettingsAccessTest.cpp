@@ -5,7 +5,7 @@
 #include <QtTest>
 
 #include "AccessTestSupport.h"
-#include "shell/MainForm.h"
+#include "shell/MainWindow.h"
 #include "shell/Program.h"
 
 namespace {

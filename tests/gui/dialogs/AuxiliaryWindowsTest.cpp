@@ -8,8 +8,8 @@
 #include "ui/CentreOnMain.h"
 
 #include "DialogTestSupport.h"
-#include "auxiliary/Licenseform.h"
-#include "auxiliary/Splashscreen.h"
+#include "auxiliary/LicenseDialog.h"
+#include "auxiliary/SplashScreen.h"
 
 class AuxiliaryWindowsTest : public QObject {
   Q_OBJECT
@@ -47,13 +47,13 @@ class AuxiliaryWindowsTest : public QObject {
   }
 
   void splashShowsItsLinesWhereTheyBelong() {
-    TSplashScreenForm splash(main_.get());
+    SplashScreen splash(main_.get());
     QCOMPARE(splash.size(), QSize(691, 264));
     QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
     QCOMPARE(splash.palette().color(QPalette::Window), QColor(Qt::black));
-    QCOMPARE(splash.Image1->geometry(), QRect(0, 0, 320, 267));
-    QVERIFY(!splash.Image1->pixmap().isNull());
-    QCOMPARE(splash.Image1->pixmap().size(), QSize(320, 267));
+    QCOMPARE(splash.picture->geometry(), QRect(0, 0, 320, 267));
+    QVERIFY(!splash.picture->pixmap().isNull());
+    QCOMPARE(splash.picture->pixmap().size(), QSize(320, 267));
 
     const struct {
       const char* text;
@@ -73,19 +73,19 @@ class AuxiliaryWindowsTest : public QObject {
     QVERIFY(title->font().pixelSize() <= 21 && title->font().pixelSize() >= 18);
     // Whatever face stands in for Tahoma, no line runs off the window or into the next one.
     for (QLabel* label : splash.findChildren<QLabel*>())
-      QVERIFY2(label->geometry().right() < 691 || label == splash.Image1,
+      QVERIFY2(label->geometry().right() < 691 || label == splash.picture,
                qPrintable(label->text()));
     QVERIFY(LabelWithText(&splash, "Build date : ")->geometry().right() < 488);
-    QCOMPARE(splash.lblBuildDate->pos(), QPoint(488, 176));
+    QCOMPARE(splash.buildDateLabel->pos(), QPoint(488, 176));
     QVERIFY(QRegularExpression("^[A-Z][a-z]{2} [1-9][0-9]? [0-9]{4}$")
-                .match(splash.lblBuildDate->text())
+                .match(splash.buildDateLabel->text())
                 .hasMatch());
   }
 
   void splashClosesOnItsTimer() {
-    TSplashScreenForm splash(main_.get());
+    SplashScreen splash(main_.get());
     QVERIFY(splash.TimerRunning());
-    QCOMPARE(splash.Timer1->interval(), 3000);
+    QCOMPARE(splash.closeTimer->interval(), 3000);
     splash.SetTimerInterval(50);
     splash.open();
     QVERIFY(splash.isVisible());
@@ -102,15 +102,15 @@ class AuxiliaryWindowsTest : public QObject {
   }
   void splashClosesOnAClick() {
     QFETCH(bool, onPicture);
-    TSplashScreenForm splash(main_.get());
+    SplashScreen splash(main_.get());
     splash.open();
-    QWidget* target = onPicture ? static_cast<QWidget*>(splash.Image1) : &splash;
+    QWidget* target = onPicture ? static_cast<QWidget*>(splash.picture) : &splash;
     QTest::mouseClick(target, Qt::LeftButton, {}, onPicture ? QPoint(10, 10) : QPoint(600, 250));
     QVERIFY(!splash.isVisible());
   }
 
   void afterStopTimerTheSplashWaitsForAClick() {
-    TSplashScreenForm splash(main_.get());
+    SplashScreen splash(main_.get());
     splash.SetTimerInterval(20);
     splash.StopTimer();
     for (int showing = 0; showing < 2; ++showing) {  // two About commands in a row
@@ -126,7 +126,7 @@ class AuxiliaryWindowsTest : public QObject {
   }
 
   void splashIsCentredOnTheMainWindowWhenShown() {
-    TSplashScreenForm splash(main_.get());
+    SplashScreen splash(main_.get());
     splash.StopTimer();
     main_->move(120, 80);
     splash.open();
@@ -139,13 +139,13 @@ class AuxiliaryWindowsTest : public QObject {
   }
 
   void licenceIsReadOnlyWrappedAndHoldsTheProjectLicence() {
-    TLicense license(main_.get());
+    LicenseDialog license(main_.get());
     QCOMPARE(license.windowTitle(), QStringLiteral("Zenvik! Modbus Master Simulator license"));
     QCOMPARE(license.size(), QSize(526, 310));
     QCOMPARE(license.pos(), QGuiApplication::primaryScreen()->availableGeometry().topLeft());
-    QVERIFY(license.Memo1->isReadOnly());
-    QCOMPARE(license.Memo1->lineWrapMode(), QPlainTextEdit::WidgetWidth);
-    const QString text = license.Memo1->toPlainText();
+    QVERIFY(license.textView->isReadOnly());
+    QCOMPARE(license.textView->lineWrapMode(), QPlainTextEdit::WidgetWidth);
+    const QString text = license.textView->toPlainText();
     QVERIFY(text.startsWith(QStringLiteral("MIT License")));
     QVERIFY(text.contains(QStringLiteral("Permission is hereby granted, free of charge")));
     QVERIFY(LicenceText().contains(QStringLiteral("copy\nof this software")));
@@ -154,15 +154,15 @@ class AuxiliaryWindowsTest : public QObject {
     QCOMPARE(text.count(QStringLiteral("\n\n")), LicenceText().trimmed().count("\n\n"));
 
     license.show();
-    license.Memo1->setFocus();
-    QTest::keyClicks(license.Memo1, QStringLiteral("typed"));
-    QCOMPARE(license.Memo1->toPlainText(), text);
-    QVERIFY(license.Memo1->textInteractionFlags() & Qt::TextSelectableByKeyboard);
-    QVERIFY(!license.Memo1->accessibleName().isEmpty());
+    license.textView->setFocus();
+    QTest::keyClicks(license.textView, QStringLiteral("typed"));
+    QCOMPARE(license.textView->toPlainText(), text);
+    QVERIFY(license.textView->textInteractionFlags() & Qt::TextSelectableByKeyboard);
+    QVERIFY(!license.textView->accessibleName().isEmpty());
 
     // Resizable, and the memo follows the window.
     license.resize(300, 500);
-    QTRY_COMPARE(license.Memo1->size(), QSize(300, 500));
+    QTRY_COMPARE(license.textView->size(), QSize(300, 500));
   }
 };
 

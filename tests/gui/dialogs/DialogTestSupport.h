@@ -4,7 +4,7 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
-#include "shell/SettingsFile.h"
+#include "common/SettingsFile.h"
 #include "ui/ErrorBox.h"
 
 // Each test gets its own settings directory and collects error box texts

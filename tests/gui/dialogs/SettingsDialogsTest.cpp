@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "DialogTestSupport.h"
-#include "shell/Settings.h"
-#include "shell/Setup.h"
+#include "shell/ConnectionSettingsDialog.h"
+#include "shell/DataDefinitionDialog.h"
 #include "ui/CentreOnMain.h"
 
 namespace {
@@ -35,13 +35,13 @@ class SettingsDialogsTest : public QObject {
   std::unique_ptr<SettingsSandbox> sandbox_;
   std::unique_ptr<QWidget> main_;
 
-  std::unique_ptr<TFormSettings> MakeSettings() {
-    return std::make_unique<TFormSettings>(main_.get());
+  std::unique_ptr<ConnectionSettingsDialog> MakeSettings() {
+    return std::make_unique<ConnectionSettingsDialog>(main_.get());
   }
-  static QList<QWidget*> RtuFields(TFormSettings& d) {
-    return {d.GroupBox1, d.ComboBox1, d.ComboBox2, d.ComboBox3, d.ComboBox4};
+  static QList<QWidget*> RtuFields(ConnectionSettingsDialog& d) {
+    return {d.rtuGroup, d.portBox, d.bitrateBox, d.parityBox, d.stopBitsBox};
   }
-  static QList<QWidget*> TcpFields(TFormSettings& d) { return {d.GroupBox2, d.Edit3, d.Edit4}; }
+  static QList<QWidget*> TcpFields(ConnectionSettingsDialog& d) { return {d.tcpGroup, d.ipAddressEdit, d.tcpPortEdit}; }
   static void ExpectEnabled(const QList<QWidget*>& widgets, bool enabled) {
     for (QWidget* w : widgets) QVERIFY2(w->isEnabled() == enabled, qPrintable(w->objectName()));
   }
@@ -64,17 +64,17 @@ class SettingsDialogsTest : public QObject {
   void noFileShowsTheDialogDefaults() {
     auto d = MakeSettings();
     QCOMPARE(d->windowTitle(), QStringLiteral("Connection settings"));
-    QCOMPARE(d->ComboBox1->currentText(), QStringLiteral("COM2"));
-    QCOMPARE(d->ComboBox2->currentText(), QStringLiteral("115200"));
-    QCOMPARE(d->ComboBox3->currentText(), QStringLiteral("NONE"));
-    QCOMPARE(d->ComboBox4->currentText(), QStringLiteral("1"));
-    QCOMPARE(d->Edit3->text(), QStringLiteral("127.0.0.1"));
-    QCOMPARE(d->Edit4->text(), QStringLiteral("502"));
-    QCOMPARE(d->Edit1->text(), QStringLiteral("1000"));
-    QCOMPARE(d->Edit2->text(), QStringLiteral("10"));
-    QVERIFY(d->RadioButton1->isChecked());
+    QCOMPARE(d->portBox->currentText(), QStringLiteral("COM2"));
+    QCOMPARE(d->bitrateBox->currentText(), QStringLiteral("115200"));
+    QCOMPARE(d->parityBox->currentText(), QStringLiteral("NONE"));
+    QCOMPARE(d->stopBitsBox->currentText(), QStringLiteral("1"));
+    QCOMPARE(d->ipAddressEdit->text(), QStringLiteral("127.0.0.1"));
+    QCOMPARE(d->tcpPortEdit->text(), QStringLiteral("502"));
+    QCOMPARE(d->timeoutEdit->text(), QStringLiteral("1000"));
+    QCOMPARE(d->delayEdit->text(), QStringLiteral("10"));
+    QVERIFY(d->rtuButton->isChecked());
     ExpectEnabled(RtuFields(*d) + TcpFields(*d), true);
-    QCOMPARE(d->GroupBox1->title(), QStringLiteral("Modbus RTU "));
+    QCOMPARE(d->rtuGroup->title(), QStringLiteral("Modbus RTU "));
     const Qt::WindowFlags flags = d->windowFlags();
     QVERIFY(flags & Qt::WindowCloseButtonHint);
     QVERIFY(!(flags & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint)));
@@ -96,9 +96,9 @@ class SettingsDialogsTest : public QObject {
     sandbox_->Write("[protocol]\nPROTOCOL=" + protocol +
                     "\n[RTUPortSettings]\nPort=/dev/ttyUSB0\n[general]\ntimeout=250\n");
     auto d = MakeSettings();
-    QCOMPARE(d->RadioButton2->isChecked(), tcp);
-    QCOMPARE(d->ComboBox1->currentText(), QStringLiteral("/dev/ttyUSB0"));
-    QCOMPARE(d->Edit1->text(), QStringLiteral("250"));
+    QCOMPARE(d->tcpButton->isChecked(), tcp);
+    QCOMPARE(d->portBox->currentText(), QStringLiteral("/dev/ttyUSB0"));
+    QCOMPARE(d->timeoutEdit->text(), QStringLiteral("250"));
     if (tcp) {
       ExpectEnabled(RtuFields(*d), false);
       ExpectEnabled(TcpFields(*d), true);
@@ -106,7 +106,7 @@ class SettingsDialogsTest : public QObject {
       // Nothing is disabled until the user picks a protocol.
       ExpectEnabled(RtuFields(*d) + TcpFields(*d), true);
     }
-    QVERIFY(d->GroupBox4->isEnabled());
+    QVERIFY(d->generalGroup->isEnabled());
   }
 
   void damagedFileStillOpensAndIsRepairedByOk() {
@@ -115,10 +115,10 @@ class SettingsDialogsTest : public QObject {
     junk += QByteArray(5000, 'P') + "\n\x01\x02garbage\n";
     sandbox_->Write(junk);
     auto d = MakeSettings();
-    QCOMPARE(d->ComboBox1->currentText(), QString(2047, QLatin1Char('P')));
-    QCOMPARE(d->ComboBox2->currentText(), QStringLiteral("115200"));
+    QCOMPARE(d->portBox->currentText(), QString(2047, QLatin1Char('P')));
+    QCOMPARE(d->bitrateBox->currentText(), QStringLiteral("115200"));
     d->open();
-    QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(d->okButton, Qt::LeftButton);
     QVERIFY(sandbox_->errors.isEmpty());
     QVERIFY(!d->isVisible());
     const QByteArray text = sandbox_->Read();
@@ -129,19 +129,19 @@ class SettingsDialogsTest : public QObject {
   void protocolButtonsSwitchTheGroups() {
     auto d = MakeSettings();
     d->show();
-    QTest::mouseClick(d->RadioButton2, Qt::LeftButton);
+    QTest::mouseClick(d->tcpButton, Qt::LeftButton);
     ExpectEnabled(RtuFields(*d), false);
     ExpectEnabled(TcpFields(*d), true);
-    QTest::mouseClick(d->RadioButton1, Qt::LeftButton);
+    QTest::mouseClick(d->rtuButton, Qt::LeftButton);
     ExpectEnabled(RtuFields(*d), true);
     ExpectEnabled(TcpFields(*d), false);
-    ExpectEnabled({d->GroupBox4, d->Edit1, d->Edit2}, true);
+    ExpectEnabled({d->generalGroup, d->timeoutEdit, d->delayEdit}, true);
   }
 
   void untouchedOkWritesEveryKeyInOrder() {
     auto d = MakeSettings();
     d->open();
-    QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(d->okButton, Qt::LeftButton);
     QVERIFY(!d->isVisible());
     QCOMPARE(d->result(), int(QDialog::Accepted));
     QCOMPARE(sandbox_->Read(), kUntouchedOk);
@@ -152,33 +152,33 @@ class SettingsDialogsTest : public QObject {
     sandbox_->Write("[General]\nScanRate=300\n");
     auto d = MakeSettings();
     d->open();
-    TypeInto(d->ComboBox1->lineEdit(), QStringLiteral("COM12"));
-    TypeInto(d->Edit1, QStringLiteral(" 2x "));
-    QTest::mouseClick(d->RadioButton2, Qt::LeftButton);
-    QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
+    TypeInto(d->portBox->lineEdit(), QStringLiteral("COM12"));
+    TypeInto(d->timeoutEdit, QStringLiteral(" 2x "));
+    QTest::mouseClick(d->tcpButton, Qt::LeftButton);
+    QTest::mouseClick(d->okButton, Qt::LeftButton);
     const QByteArray text = sandbox_->Read();
     QVERIFY2(text.startsWith("[General]\nScanRate=300\nTimeout= 2x \nDelayBetweenPolls=10\n"),
              text.constData());
     QVERIFY(text.contains("[Protocol]\nProtocol=ModbusTCP\n"));
     QVERIFY(text.contains("[RTUPortSettings]\nPort=COM12\n"));
     QVERIFY(text.contains("\nTimeout= 2x \nDelayBetweenPolls=10\n[TCPPortSettings]"));
-    QCOMPARE(d->ComboBox1->findText(QStringLiteral("COM12")), -1);  // not added to the list
+    QCOMPARE(d->portBox->findText(QStringLiteral("COM12")), -1);  // not added to the list
   }
 
   void cancelKeepsTheEditsForTheNextShowing() {
     auto d = MakeSettings();
     d->open();
-    TypeInto(d->Edit3, QStringLiteral("10.0.0.7"));
-    d->ComboBox2->setCurrentText(QStringLiteral("9600"));
-    QTest::mouseClick(d->BitBtn2, Qt::LeftButton);
+    TypeInto(d->ipAddressEdit, QStringLiteral("10.0.0.7"));
+    d->bitrateBox->setCurrentText(QStringLiteral("9600"));
+    QTest::mouseClick(d->cancelButton, Qt::LeftButton);
     QVERIFY(!d->isVisible());
     QVERIFY(!QFile::exists(sandbox_->Path()));
 
     sandbox_->Write("[TCPPortSettings]\nIPAddress=192.168.1.1\n");  // read only at creation
     d->open();
-    QCOMPARE(d->Edit3->text(), QStringLiteral("10.0.0.7"));
-    QCOMPARE(d->ComboBox2->currentText(), QStringLiteral("9600"));
-    QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
+    QCOMPARE(d->ipAddressEdit->text(), QStringLiteral("10.0.0.7"));
+    QCOMPARE(d->bitrateBox->currentText(), QStringLiteral("9600"));
+    QTest::mouseClick(d->okButton, Qt::LeftButton);
     const QByteArray text = sandbox_->Read();
     QVERIFY2(text.startsWith("[TCPPortSettings]\nIPAddress=10.0.0.7\nTCPPort=502\n"),
              text.constData());
@@ -190,7 +190,7 @@ class SettingsDialogsTest : public QObject {
     mms::SetSettingsDirectory(dir.toStdString());
     auto d = MakeSettings();
     d->open();
-    QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
+    QTest::mouseClick(d->okButton, Qt::LeftButton);
     QCOMPARE(sandbox_->errors,
              QStringList{QStringLiteral("Unable to write to %1/ZeKvadro.ini.").arg(dir)});
     QVERIFY(d->isVisible());
@@ -201,10 +201,10 @@ class SettingsDialogsTest : public QObject {
     QTest::addColumn<QString>("field");
     QTest::addColumn<int>("key");
     QTest::addColumn<bool>("stored");
-    QTest::newRow("Enter in a drop-down") << "ComboBox3" << int(Qt::Key_Return) << true;
-    QTest::newRow("Enter in an edit") << "Edit4" << int(Qt::Key_Return) << true;
-    QTest::newRow("Escape in a drop-down") << "ComboBox1" << int(Qt::Key_Escape) << false;
-    QTest::newRow("Escape in an edit") << "Edit2" << int(Qt::Key_Escape) << false;
+    QTest::newRow("Enter in a drop-down") << "parityBox" << int(Qt::Key_Return) << true;
+    QTest::newRow("Enter in an edit") << "tcpPortEdit" << int(Qt::Key_Return) << true;
+    QTest::newRow("Escape in a drop-down") << "portBox" << int(Qt::Key_Escape) << false;
+    QTest::newRow("Escape in an edit") << "delayEdit" << int(Qt::Key_Escape) << false;
   }
   void enterPressesOkAndEscapeCancels() {
     QFETCH(QString, field);
@@ -225,21 +225,21 @@ class SettingsDialogsTest : public QObject {
   void fieldsCarryTheirCaptionsAndFollowTheVisualOrder() {
     auto d = MakeSettings();
     const QList<QPair<QWidget*, QString>> expected = {
-        {d->ComboBox1, "Port"},     {d->ComboBox2, "Bitrate"},
-        {d->ComboBox3, "Parity"},   {d->ComboBox4, "Stop bits"},
-        {d->Edit3, "IP address"},   {d->Edit4, "TCP port"},
-        {d->Edit1, "Timeout (ms)"}, {d->Edit2, "Delay between polls (ms)"}};
+        {d->portBox, "Port"},     {d->bitrateBox, "Bitrate"},
+        {d->parityBox, "Parity"},   {d->stopBitsBox, "Stop bits"},
+        {d->ipAddressEdit, "IP address"},   {d->tcpPortEdit, "TCP port"},
+        {d->timeoutEdit, "Timeout (ms)"}, {d->delayEdit, "Delay between polls (ms)"}};
     for (const auto& [widget, name] : expected) QCOMPARE(widget->accessibleName(), name);
 
-    const QList<QWidget*> order = {d->RadioButton1, d->ComboBox1, d->ComboBox2, d->ComboBox3,
-                                   d->ComboBox4,    d->Edit3,     d->Edit4,     d->Edit1,
-                                   d->Edit2,        d->BitBtn1,   d->BitBtn2};
+    const QList<QWidget*> order = {d->rtuButton, d->portBox, d->bitrateBox, d->parityBox,
+                                   d->stopBitsBox,    d->ipAddressEdit,     d->tcpPortEdit,     d->timeoutEdit,
+                                   d->delayEdit,        d->okButton,   d->cancelButton};
     for (int i = 0; i + 1 < order.size(); ++i) {
       // Skip the inner line edits of the drop-downs and the unchecked radio button.
       QWidget* next = order[i]->nextInFocusChain();
       while (next != order[i + 1] && next != d.get() &&
              (next->focusPolicy() == Qt::NoFocus || next->parentWidget() == order[i] ||
-              next == d->RadioButton2))
+              next == d->tcpButton))
         next = next->nextInFocusChain();
       QVERIFY2(next == order[i + 1], qPrintable(order[i]->objectName()));
     }
@@ -269,15 +269,15 @@ class SettingsDialogsTest : public QObject {
   // --- data definition dialog ---
 
   void setupShowsTheStoredScanRateAtEveryShowing() {
-    TSetupForm d(main_.get());
-    QCOMPARE(d.windowTitle(), QStringLiteral("SetupForm"));
+    DataDefinitionDialog d(main_.get());
+    QCOMPARE(d.windowTitle(), QStringLiteral("gDataDefinitionDialog"));
     d.open();
-    QCOMPARE(d.EScanRate->text(), QStringLiteral("1000"));
+    QCOMPARE(d.scanRateEdit->text(), QStringLiteral("1000"));
     d.reject();
     sandbox_->Write("[GENERAL]\nscanrate=abc\n");
     d.open();
-    QCOMPARE(d.EScanRate->text(), QStringLiteral("abc"));
-    QCOMPARE(d.EScanRate->accessibleName(), QStringLiteral("Scan rate (ms)"));
+    QCOMPARE(d.scanRateEdit->text(), QStringLiteral("abc"));
+    QCOMPARE(d.scanRateEdit->accessibleName(), QStringLiteral("Scan rate (ms)"));
   }
 
   void setupOkStoresConvertsAndCloses_data() {
@@ -299,11 +299,11 @@ class SettingsDialogsTest : public QObject {
     QFETCH(QString, error);
     QFETCH(int, scanRate);
     int target = -1;
-    TSetupForm d(main_.get());
+    DataDefinitionDialog d(main_.get());
     d.SetScanRateTarget([&target](int32_t value) { target = value; });
     d.open();
-    d.EScanRate->setText(text);
-    QTest::mouseClick(d.Button1, Qt::LeftButton);
+    d.scanRateEdit->setText(text);
+    QTest::mouseClick(d.okButton, Qt::LeftButton);
     QCOMPARE(sandbox_->Read(), file);
     QCOMPARE(sandbox_->errors, error.isEmpty() ? QStringList() : QStringList{error});
     QCOMPARE(target, scanRate);
@@ -314,16 +314,16 @@ class SettingsDialogsTest : public QObject {
     const QString dir = sandbox_->Directory() + QStringLiteral("/missing");
     mms::SetSettingsDirectory(dir.toStdString());
     int target = -1;
-    TSetupForm d(main_.get());
+    DataDefinitionDialog d(main_.get());
     d.SetScanRateTarget([&target](int32_t value) { target = value; });
     d.open();
-    d.EScanRate->setText(QStringLiteral("500"));
-    QTest::keyClick(d.EScanRate, Qt::Key_Return);
+    d.scanRateEdit->setText(QStringLiteral("500"));
+    QTest::keyClick(d.scanRateEdit, Qt::Key_Return);
     QCOMPARE(sandbox_->errors,
              QStringList{QStringLiteral("Unable to write to %1/ZeKvadro.ini.").arg(dir)});
     QCOMPARE(target, -1);
     QVERIFY(d.isVisible());
-    QTest::keyClick(d.EScanRate, Qt::Key_Escape);
+    QTest::keyClick(d.scanRateEdit, Qt::Key_Escape);
     QVERIFY(!d.isVisible());
   }
 };

@@ -1,4 +1,4 @@
-#include "shell/SettingsFile.h"
+#include "common/SettingsFile.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

@@ -4,15 +4,15 @@
 #include <QtTest>
 #include <memory>
 
-#include "auxiliary/Licenseform.h"
-#include "auxiliary/Splashscreen.h"
-#include "datawindow/Ti.h"  // Tresholddisplaywindow.h needs Ti complete
-#include "datawindow/Tresholddisplaywindow.h"
-#include "datawindow/Writecoil.h"
-#include "datawindow/Writeregister.h"
+#include "auxiliary/LicenseDialog.h"
+#include "auxiliary/SplashScreen.h"
+#include "datawindow/DataWindow.h"  // Tresholddisplaywindow.h needs DataWindow complete
+#include "datawindow/ThresholdDialog.h"
+#include "datawindow/WriteCoilDialog.h"
+#include "datawindow/WriteRegisterDialog.h"
 #include "shell/Program.h"
-#include "shell/Settings.h"
-#include "shell/Setup.h"
+#include "shell/ConnectionSettingsDialog.h"
+#include "shell/DataDefinitionDialog.h"
 
 namespace {
 
@@ -35,13 +35,13 @@ class ProgramTest : public QObject {
   void startUpMakesEveryWindowOnceAndLeavesTheWorkersSuspended() {
     auto program = std::make_unique<Program>();
     QCOMPARE(QApplication::applicationDisplayName(), QStringLiteral("Modbus Master Simulator"));
-    QCOMPARE(MainForm, program->mainForm.get());
-    const QList<QWidget*> dialogs = {FormSettings,     WriteCoilForm, WriteRegisterForm,
-                                     SplashScreenForm, SetupForm,     ThresholdWindow,
-                                     License};
+    QCOMPARE(gMainWindow, program->mainWindow.get());
+    const QList<QWidget*> dialogs = {gConnectionSettingsDialog,     gWriteCoilDialog, gWriteRegisterDialog,
+                                     gSplashScreen, gDataDefinitionDialog,     gThresholdDialog,
+                                     gLicenseDialog};
     for (QWidget* dialog : dialogs) {
       QVERIFY(dialog);
-      QCOMPARE(dialog->parentWidget(), MainForm);
+      QCOMPARE(dialog->parentWidget(), gMainWindow);
       QVERIFY(!dialog->isVisible());
     }
     QVERIFY(!program->pool.Running());
@@ -49,20 +49,20 @@ class ProgramTest : public QObject {
     QCOMPARE(program->state.DataWindows.WindowCount(), 0);
 
     program.reset();
-    QCOMPARE(MainForm, nullptr);
-    QCOMPARE(FormSettings, nullptr);
-    QCOMPARE(License, nullptr);
+    QCOMPARE(gMainWindow, nullptr);
+    QCOMPARE(gConnectionSettingsDialog, nullptr);
+    QCOMPARE(gLicenseDialog, nullptr);
   }
 
   void exitWhilePollingEndsWithoutWaitingForTheWindows() {
     Program program;
-    program.mainForm->FileNew1Execute();
-    program.mainForm->FileNew1Execute();
+    program.mainWindow->NewWindow();
+    program.mainWindow->NewWindow();
     program.pool.Resume(std::make_shared<SilentTransport>(), mms::kModbusRtu);
     // Every poll reports to its window on this thread, so the thread is
     // mostly waiting for us when Exit comes.
     QTRY_VERIFY(program.pool.TransactionCount() >= 10);
-    program.mainForm->FileExit1Execute();
+    program.mainWindow->Exit();
     QVERIFY(program.dispatcher.IsShutDown());
     // The polling thread has ended: nothing more is polled.
     const uint64_t after = program.pool.TransactionCount();

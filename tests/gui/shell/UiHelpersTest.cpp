@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "shell/Errors.h"
+#include "common/Errors.h"
 #include "shell/MdiArrange.h"
 #include "ui/CentreOnMain.h"
 #include "ui/ErrorBox.h"

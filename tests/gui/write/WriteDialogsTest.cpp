@@ -6,9 +6,9 @@
 #include <QtTest>
 #include <memory>
 
-#include "datawindow/Writecoil.h"
-#include "datawindow/Writeregister.h"
-#include "shell/WindowTable.h"
+#include "datawindow/WriteCoilDialog.h"
+#include "datawindow/WriteRegisterDialog.h"
+#include "common/WindowTable.h"
 #include "ui/CentreOnMain.h"
 #include "ui/ErrorBox.h"
 
@@ -24,7 +24,7 @@ class WriteDialogsTest : public QObject {
   QMainWindow main;
   QStringList errors;
 
-  void ShowRegisterDialog(TWriteRegisterForm& form, DisplayFormat format, uint16_t value) {
+  void ShowRegisterDialog(WriteRegisterDialog& form, DisplayFormat format, uint16_t value) {
     form.SetWindowTable(&table);
     form.DeviceID = 17;
     form.Address = 112;
@@ -61,7 +61,7 @@ class WriteDialogsTest : public QObject {
       uint16_t sent;
     };
     for (const Case c : {Case{1, false, 0}, Case{0, true, 1}, Case{0xFF00, true, 1}}) {
-      TWriteCoilForm form;
+      WriteCoilDialog form;
       form.SetWindowTable(&table);
       form.DeviceID = 0x0103;
       form.Address = 40;
@@ -71,13 +71,13 @@ class WriteDialogsTest : public QObject {
       form.show();
       QVERIFY(QTest::qWaitForWindowExposed(&form));
       QCOMPARE(form.windowTitle(), QStringLiteral("Write coil"));
-      QCOMPARE(form.Edit1->text(), QStringLiteral("259"));
-      QCOMPARE(form.Edit2->text(), QStringLiteral("40"));
-      QCOMPARE(form.RBOn->isChecked(), c.value != 0);
-      QCOMPARE(form.RBOff->isChecked(), c.value == 0);
+      QCOMPARE(form.deviceIdEdit->text(), QStringLiteral("259"));
+      QCOMPARE(form.addressEdit->text(), QStringLiteral("40"));
+      QCOMPARE(form.onButton->isChecked(), c.value != 0);
+      QCOMPARE(form.offButton->isChecked(), c.value == 0);
 
-      (c.clickOn ? form.RBOn : form.RBOff)->click();
-      QTest::mouseClick(form.Button1, Qt::LeftButton);
+      (c.clickOn ? form.onButton : form.offButton)->click();
+      QTest::mouseClick(form.updateButton, Qt::LeftButton);
       QVERIFY(!form.isVisible());
       QCOMPARE(form.result(), int(QDialog::Accepted));
       mms::WriteRequest sent;
@@ -91,31 +91,31 @@ class WriteDialogsTest : public QObject {
   }
 
   void cancelAndEscapeQueueNothing() {
-    TWriteCoilForm coil;
+    WriteCoilDialog coil;
     coil.SetWindowTable(&table);
     coil.SlotIndex = slot;
     coil.show();
     QVERIFY(QTest::qWaitForWindowExposed(&coil));
-    QTest::mouseClick(coil.Button2, Qt::LeftButton);
+    QTest::mouseClick(coil.cancelButton, Qt::LeftButton);
     QVERIFY(!coil.isVisible());
 
-    TWriteRegisterForm reg;
-    ShowRegisterDialog(reg, DisplayFormat::RBDecimal, 5);
-    QTest::keyClick(reg.Edit3, Qt::Key_Escape);
+    WriteRegisterDialog reg;
+    ShowRegisterDialog(reg, DisplayFormat::Decimal, 5);
+    QTest::keyClick(reg.valueEdit, Qt::Key_Escape);
     QVERIFY(!reg.isVisible());
     QCOMPARE(reg.result(), int(QDialog::Rejected));
     QVERIFY(!record->WritePending());
   }
 
   void registerDialogPrefillsAndSelectsTheValue() {
-    TWriteRegisterForm form;
-    ShowRegisterDialog(form, DisplayFormat::RBInteger, 65535);
-    QCOMPARE(form.windowTitle(), QStringLiteral("WriteRegisterForm"));
-    QCOMPARE(form.Edit1->text(), QStringLiteral("17"));
-    QCOMPARE(form.Edit2->text(), QStringLiteral("112"));
-    QCOMPARE(form.Edit3->text(), QStringLiteral("65535"));  // unsigned, whatever the format
-    QCOMPARE(form.Edit3->selectedText(), QStringLiteral("65535"));
-    QCOMPARE(form.focusWidget(), form.Edit3);
+    WriteRegisterDialog form;
+    ShowRegisterDialog(form, DisplayFormat::Integer, 65535);
+    QCOMPARE(form.windowTitle(), QStringLiteral("gWriteRegisterDialog"));
+    QCOMPARE(form.deviceIdEdit->text(), QStringLiteral("17"));
+    QCOMPARE(form.addressEdit->text(), QStringLiteral("112"));
+    QCOMPARE(form.valueEdit->text(), QStringLiteral("65535"));  // unsigned, whatever the format
+    QCOMPARE(form.valueEdit->selectedText(), QStringLiteral("65535"));
+    QCOMPARE(form.focusWidget(), form.valueEdit);
   }
 
   void registerUpdateQueuesTheConvertedValue_data() {
@@ -124,19 +124,19 @@ class WriteDialogsTest : public QObject {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("function");
     QTest::addColumn<QList<int>>("values");
-    QTest::newRow("decimal") << int(DisplayFormat::RBDecimal) << "C"
+    QTest::newRow("decimal") << int(DisplayFormat::Decimal) << "C"
                              << "70000" << 6 << QList<int>{4464};
-    QTest::newRow("hexadecimal") << int(DisplayFormat::RBHexadecimal) << "C"
+    QTest::newRow("hexadecimal") << int(DisplayFormat::Hexadecimal) << "C"
                                  << "$1F" << 6 << QList<int>{31};
-    QTest::newRow("binary") << int(DisplayFormat::RBBinary) << "C"
+    QTest::newRow("binary") << int(DisplayFormat::Binary) << "C"
                             << "1000000000000011" << 6 << QList<int>{0x8003};
-    QTest::newRow("float") << int(DisplayFormat::RBFloat) << "C"
+    QTest::newRow("float") << int(DisplayFormat::Float) << "C"
                            << "1.5" << 16 << QList<int>{0x0000, 0x3FC0};
-    QTest::newRow("float, comma locale") << int(DisplayFormat::RBSwFloat) << "de_DE"
+    QTest::newRow("float, comma locale") << int(DisplayFormat::SwappedFloat) << "de_DE"
                                          << "1,5" << 16 << QList<int>{0x3FC0, 0x0000};
-    QTest::newRow("double") << int(DisplayFormat::RBDouble) << "C"
+    QTest::newRow("double") << int(DisplayFormat::Double) << "C"
                             << "1" << 16 << QList<int>{0, 0, 0, 0x3FF0};
-    QTest::newRow("sw double") << int(DisplayFormat::RBSwDouble) << "C"
+    QTest::newRow("sw double") << int(DisplayFormat::SwappedDouble) << "C"
                                << "1" << 16 << QList<int>{0x3FF0, 0, 0, 0};
   }
   void registerUpdateQueuesTheConvertedValue() {
@@ -146,10 +146,10 @@ class WriteDialogsTest : public QObject {
     QFETCH(int, function);
     QFETCH(QList<int>, values);
     QLocale::setDefault(QLocale(locale));
-    TWriteRegisterForm form;
+    WriteRegisterDialog form;
     ShowRegisterDialog(form, DisplayFormat(format), 0);
-    form.Edit3->setText(text);
-    QTest::mouseClick(form.Button1, Qt::LeftButton);
+    form.valueEdit->setText(text);
+    QTest::mouseClick(form.updateButton, Qt::LeftButton);
     QVERIFY(errors.isEmpty());
     QVERIFY(!form.isVisible());
     mms::WriteRequest sent;
@@ -162,10 +162,10 @@ class WriteDialogsTest : public QObject {
   }
 
   void enterInTheValueFieldActsAsUpdate() {
-    TWriteRegisterForm form;
-    ShowRegisterDialog(form, DisplayFormat::RBDecimal, 3);
-    QTest::keyClicks(form.Edit3, "42");  // replaces the selected text
-    QTest::keyClick(form.Edit3, Qt::Key_Return);
+    WriteRegisterDialog form;
+    ShowRegisterDialog(form, DisplayFormat::Decimal, 3);
+    QTest::keyClicks(form.valueEdit, "42");  // replaces the selected text
+    QTest::keyClick(form.valueEdit, Qt::Key_Return);
     QVERIFY(!form.isVisible());
     mms::WriteRequest sent;
     QVERIFY(record->TakeWrite(&sent));
@@ -177,11 +177,11 @@ class WriteDialogsTest : public QObject {
     QTest::addColumn<int>("format");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("box");
-    QTest::newRow("hex without prefix") << int(DisplayFormat::RBHexadecimal) << "1F"
+    QTest::newRow("hex without prefix") << int(DisplayFormat::Hexadecimal) << "1F"
                                         << "'1F' is not a valid integer value.";
-    QTest::newRow("float out of range") << int(DisplayFormat::RBFloat) << "1e39"
+    QTest::newRow("float out of range") << int(DisplayFormat::Float) << "1e39"
                                         << "'1e39' is not a valid floating point value.";
-    QTest::newRow("binary digit") << int(DisplayFormat::RBBinary) << "102"
+    QTest::newRow("binary digit") << int(DisplayFormat::Binary) << "102"
                                   << "'102' is not a valid binary value: type 1 to 16 digits "
                                      "0 or 1.";
   }
@@ -189,22 +189,22 @@ class WriteDialogsTest : public QObject {
     QFETCH(int, format);
     QFETCH(QString, text);
     QFETCH(QString, box);
-    TWriteRegisterForm form;
+    WriteRegisterDialog form;
     ShowRegisterDialog(form, DisplayFormat(format), 0);
-    form.Edit3->setText(text);
-    QTest::keyClick(form.Edit3, Qt::Key_Return);
+    form.valueEdit->setText(text);
+    QTest::keyClick(form.valueEdit, Qt::Key_Return);
     QCOMPARE(errors, QStringList{box});
     QVERIFY(form.isVisible());
     QVERIFY(!record->WritePending());
   }
 
   void dialogsAreCentredOnTheMainWindow() {
-    TWriteCoilForm coil;
+    WriteCoilDialog coil;
     coil.show();
     QVERIFY(QTest::qWaitForWindowExposed(&coil));
     QCOMPARE(coil.frameGeometry().topLeft(),
              CentredPosition(main.frameGeometry(), coil.frameGeometry().size()));
-    TWriteRegisterForm reg;
+    WriteRegisterDialog reg;
     reg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&reg));
     QCOMPARE(reg.frameGeometry().topLeft(),
@@ -212,12 +212,12 @@ class WriteDialogsTest : public QObject {
   }
 
   void withoutItsWindowUpdateJustCloses() {
-    TWriteCoilForm coil;
+    WriteCoilDialog coil;
     coil.SetWindowTable(&table);
     coil.SlotIndex = 64;  // empty slot: the window was closed
     coil.show();
     QVERIFY(QTest::qWaitForWindowExposed(&coil));
-    QTest::mouseClick(coil.Button1, Qt::LeftButton);
+    QTest::mouseClick(coil.updateButton, Qt::LeftButton);
     QVERIFY(!coil.isVisible());
     QVERIFY(!record->WritePending());
   }

@@ -1,0 +1,88 @@
+#include "common/SettingsFile.h"
+
+#include <limits.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <mutex>
+
+namespace mms {
+namespace {
+
+std::mutex overrideMutex;
+std::string overrideDirectory;
+
+std::string WithTrailingSeparator(std::string directory) {
+  if (!directory.empty() && directory.back() != '/') directory += '/';
+  return directory;
+}
+
+}  // namespace
+
+std::string ExecutableDirectory() {
+  char buffer[PATH_MAX];
+  const ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer);
+  // A full buffer may mean a cut path; better no directory than a wrong one.
+  if (length <= 0 || static_cast<size_t>(length) >= sizeof buffer) return "";
+  const std::string path(buffer, static_cast<size_t>(length));
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+void SetSettingsDirectory(const std::string& directory) {
+  std::lock_guard<std::mutex> lock(overrideMutex);
+  overrideDirectory = directory;
+}
+
+std::string SettingsFilePath() {
+  std::string directory;
+  {
+    std::lock_guard<std::mutex> lock(overrideMutex);
+    directory = overrideDirectory;
+  }
+  if (directory.empty()) {
+    const char* fromEnvironment = std::getenv("MMS_SETTINGS_DIR");
+    if (fromEnvironment != nullptr) directory = fromEnvironment;
+  }
+  if (directory.empty()) directory = ExecutableDirectory();
+  return WithTrailingSeparator(directory) + kSettingsFileName;
+}
+
+ConnectionDialogValues ReadConnectionDialogValues(const IniFile& file) {
+  ConnectionDialogValues v;
+  v.protocol = file.ReadString("Protocol", "Protocol", "");
+  v.port = file.ReadString("RTUPortSettings", "Port", "COM2");
+  v.bitrate = file.ReadString("RTUPortSettings", "Bitrate", "115200");
+  v.parity = file.ReadString("RTUPortSettings", "Parity", "NONE");
+  v.stopBits = file.ReadString("RTUPortSettings", "StopBits", "1");
+  v.ipAddress = file.ReadString("TCPPortSettings", "IPAddress", "127.0.0.1");
+  v.tcpPort = file.ReadString("TCPPortSettings", "TCPPort", "502");
+  v.timeout = file.ReadString("General", "Timeout", "1000");
+  v.delayBetweenPolls = file.ReadString("General", "DelayBetweenPolls", "10");
+  return v;
+}
+
+void WriteConnectionDialogValues(IniFile& file, const ConnectionDialogValues& v) {
+  file.WriteString("Protocol", "Protocol", v.protocol);
+  file.WriteString("RTUPortSettings", "Port", v.port);
+  file.WriteString("RTUPortSettings", "Bitrate", v.bitrate);
+  file.WriteString("RTUPortSettings", "Parity", v.parity);
+  file.WriteString("RTUPortSettings", "StopBits", v.stopBits);
+  // Nothing reads these two copies; older files carry them, so keep writing them.
+  file.WriteString("RTUPortSettings", "Timeout", v.timeout);
+  file.WriteString("RTUPortSettings", "DelayBetweenPolls", v.delayBetweenPolls);
+  file.WriteString("TCPPortSettings", "IPAddress", v.ipAddress);
+  file.WriteString("TCPPortSettings", "TCPPort", v.tcpPort);
+  file.WriteString("General", "Timeout", v.timeout);
+  file.WriteString("General", "DelayBetweenPolls", v.delayBetweenPolls);
+}
+
+std::string ReadScanRateText(const IniFile& file) {
+  return file.ReadString("General", "ScanRate", "1000");
+}
+
+void WriteScanRateText(IniFile& file, const std::string& text) {
+  file.WriteString("General", "ScanRate", text);
+}
+
+}  // namespace mms

@@ -1,0 +1,152 @@
+#pragma once
+#include <QRect>
+#include <QWidget>
+#include <cstdint>
+#include <memory>
+
+#include "datawindow/DataWindowModel.h"
+#include "common/WindowRecord.h"
+
+class QAction;
+class QButtonGroup;
+class QCheckBox;
+class QColorDialog;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QTableWidget;
+
+namespace mms {
+class WindowTable;
+struct WindowFile;
+}  // namespace mms
+
+// A data window: one poll definition, its value grid in groups of ten, the
+// frame counters and the per-cell decorations. Shown inside the main
+// window's QMdiArea; the main window sets the caption.
+//
+// Grid coordinates (column, row) are those of the grid's own numbering, with
+// column 0 and row 0 the headers. grid shows row 0 as its horizontal
+// header and column 0 as its vertical header, so grid cell (c, r) is the
+// table item (r - 1, c - 1).
+class DataWindow : public QWidget {
+  Q_OBJECT
+ public:
+  // `table` is the main window's DataWindows; closing the window empties its slot there.
+  explicit DataWindow(mms::WindowTable* table, QWidget* parent = nullptr);
+  ~DataWindow() override;
+
+  std::shared_ptr<mms::WindowRecord> Record() const { return record_; }
+  const mms::DataWindowModel& Model() const { return model_; }
+  mms::DataWindowModel& Model() { return model_; }
+
+  int SlotIndex = -1;
+  QString FileName;
+
+  // What the polling thread's callbacks run on the user-interface thread.
+  // `readBuffer` holds mms::kReadBufferSize words; null does nothing.
+  void FillGrid(const uint16_t* readBuffer);
+  void CountPoll();
+  void CountError();
+  void ShowTimeout();
+  void ShowInvalidReply();
+
+  // The display choices that take effect at the next poll.
+  mms::DisplayFormat Format() const;
+  mms::AsciiOptions Ascii() const;
+
+  // Window files. ToWindowFile takes the poll definition, the geometry and,
+  // per stored offset, the alias text the grid shows, BgColor and threshold.
+  // ApplyWindowFile fills the window as loading does: the edits with their
+  // change handlers, the geometry, functionBox without its change handler, the
+  // aliases, colours and thresholds, then RebuildGrid. FileName is the
+  // caller's to set.
+  mms::WindowFile ToWindowFile() const;
+  void ApplyWindowFile(const mms::WindowFile& file);
+
+  // Outer size and position within the main window's client area (the MDI
+  // subwindow's frame when the window sits in one).
+  QRect WindowGeometry() const;
+  // Applies width, height, top and left in that order; sizes are kept
+  // within what the platform can show.
+  void SetWindowGeometry(int width, int height, int top, int left);
+
+  bool PopupArmed() const { return popupArmed_; }
+  // A context-menu request on the grid: opens cellMenu at `globalPos` when
+  // armed. Returns whether it opened.
+  bool RequestPopup(const QPoint& globalPos);
+
+  // Handlers, named after their controls.
+  void DeviceIdChanged();
+  void AddressChanged();
+  void LengthChanged();
+  void FunctionChanged();
+  void EnableFormats();
+  void DisableFormats();
+  void AsciiEnableClicked();
+  void ResetCounters();
+  void GridCellSelected(int col, int row);
+  void CellMenuAboutToShow();
+  void GridDoubleClicked();
+  void SetBackgroundColour();
+  void DefineThreshold();
+  void RebuildGrid();
+
+  // Controls, with the names of the form.
+  QGroupBox* deviceSettingsGroup = nullptr;
+  QLineEdit* deviceIdEdit = nullptr;
+  QComboBox* functionBox = nullptr;
+  QLineEdit* addressEdit = nullptr;
+  QLineEdit* lengthEdit = nullptr;
+  QLabel* errorTextLabel = nullptr;
+  QGroupBox* displayOptionsGroup = nullptr;
+  QRadioButton* decimalButton = nullptr;
+  QRadioButton* integerButton = nullptr;
+  QRadioButton* hexadecimalButton = nullptr;
+  QRadioButton* binaryButton = nullptr;
+  QRadioButton* floatButton = nullptr;
+  QRadioButton* swappedFloatButton = nullptr;
+  QRadioButton* doubleButton = nullptr;
+  QRadioButton* swappedDoubleButton = nullptr;
+  QGroupBox* asciiGroup = nullptr;
+  QCheckBox* asciiEnableBox = nullptr;
+  QRadioButton* oneCharButton = nullptr;
+  QRadioButton* twoCharButton = nullptr;
+  QRadioButton* twoCharSwappedButton = nullptr;
+  QGroupBox* frameCountersGroup = nullptr;
+  QLabel* pollsLabel = nullptr;
+  QLabel* validLabel = nullptr;
+  QLabel* errorsLabel = nullptr;
+  QPushButton* resetButton = nullptr;
+  QTableWidget* grid = nullptr;
+  QMenu* cellMenu = nullptr;
+  QAction* logValueAction = nullptr;
+  QAction* backgroundColourAction = nullptr;
+  QAction* defineThresholdAction = nullptr;
+  QColorDialog* colourDialog = nullptr;  // made on first use
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildControls();
+  void BuildGrid();
+  QWidget* Frame() const;
+  void ShowCounters();
+  void SyncGridLayout();
+  void SyncValueCells();
+  void GridItemChanged(int tableRow, int tableCol);
+  void GridEnter();
+  bool ConvertEdit(QLineEdit* edit, int32_t* value);
+
+  mms::WindowTable* table_;
+  std::shared_ptr<mms::WindowRecord> record_ = std::make_shared<mms::WindowRecord>();
+  mms::DataWindowModel model_;
+  QButtonGroup* formats_ = nullptr;
+  bool popupArmed_ = false;
+  bool syncing_ = false;
+};

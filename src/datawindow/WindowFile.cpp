@@ -1,0 +1,96 @@
+#include "datawindow/WindowFile.h"
+
+#include "common/Conversions.h"
+#include "common/IniFile.h"
+
+namespace mms {
+namespace {
+
+std::string Key(const char* stem, int n) { return stem + std::to_string(n); }
+
+int32_t ReadStrict(const IniFile& ini, const char* section, const char* key) {
+  return StrToInt(ini.ReadString(section, key, "1"));
+}
+
+int32_t ReadLenient(const IniFile& ini, const char* section, const std::string& key,
+                    int32_t defaultValue) {
+  int32_t value = 0;
+  return TryStrToInt(ini.ReadString(section, key, ""), &value) ? value : defaultValue;
+}
+
+}  // namespace
+
+CellThreshold DefaultFileThreshold() {
+  CellThreshold t;
+  t.ColorL = kColorWhite;
+  t.ColorH = kColorWhite;
+  return t;
+}
+
+WindowFile::WindowFile() {
+  BgColor.fill(kColorWhite);
+  Threshold.fill(DefaultFileThreshold());
+}
+
+void SaveWindowFile(const WindowFile& file, const std::string& path) {
+  IniFile ini(path);
+  auto write = [&ini](const char* section, const std::string& key, int64_t value) {
+    ini.WriteString(section, key, std::to_string(value));
+  };
+  ini.WriteString("General", "FileOwner", kWindowFileOwner);
+  ini.WriteString("General", "FileVersion", kWindowFileVersion);
+  write("DataDefinition", "DeviceID", file.DeviceID);
+  write("DataDefinition", "Address", file.Address);
+  write("DataDefinition", "Length", file.Length);
+  write("DataDefinition", "Function", file.Function);
+  write("Window", "Width", file.Width);
+  write("Window", "Height", file.Height);
+  write("Window", "Top", file.Top);
+  write("Window", "Left", file.Left);
+
+  const int n = file.StoredOffsets();
+  for (int i = 0; i < n; ++i) ini.WriteString("Alias", Key("Alias", i), file.Alias[i]);
+  for (int i = 0; i < n; ++i) write("BgColor", Key("BgColor", i), file.BgColor[i]);
+  for (int i = 0; i < n; ++i) {
+    const CellThreshold& t = file.Threshold[i];
+    ini.WriteString("ThresholdEnable", Key("ThresholdEnable", i), t.ThresholdEnable ? "1" : "0");
+    write("ThresholdType", Key("ThresholdType", i), t.ThresholdType);
+    write("Threshold1", Key("ThresholdL", i), t.ThresholdL);
+    write("Threshold2", Key("ThresholdH", i), t.ThresholdH);
+    write("ColorL", Key("ColorL", i), t.ColorL);
+    write("ColorH", Key("ColorH", i), t.ColorH);
+  }
+  ini.Commit();
+}
+
+WindowFile LoadWindowFile(const std::string& path) {
+  const IniFile ini(path);
+  WindowFile file;
+  // Converted in file order, so an error names the first bad key.
+  file.DeviceID = static_cast<uint8_t>(ReadStrict(ini, "DataDefinition", "DeviceID"));
+  file.Address = static_cast<uint16_t>(ReadStrict(ini, "DataDefinition", "Address"));
+  file.Length = static_cast<uint16_t>(ReadStrict(ini, "DataDefinition", "Length"));
+  file.Function = static_cast<uint8_t>(ReadStrict(ini, "DataDefinition", "Function"));
+  file.Width = ReadStrict(ini, "Window", "Width");
+  file.Height = ReadStrict(ini, "Window", "Height");
+  file.Top = ReadStrict(ini, "Window", "Top");
+  file.Left = ReadStrict(ini, "Window", "Left");
+
+  const int n = file.StoredOffsets();
+  for (int i = 0; i < n; ++i) file.Alias[i] = ini.ReadString("Alias", Key("Alias", i), "");
+  for (int i = 0; i < n; ++i) {
+    file.BgColor[i] = ReadLenient(ini, "BgColor", Key("BgColor", i), kColorWhite);
+  }
+  for (int i = 0; i < n; ++i) {
+    CellThreshold& t = file.Threshold[i];
+    t.ThresholdEnable = ReadLenient(ini, "ThresholdEnable", Key("ThresholdEnable", i), 0) != 0;
+    t.ThresholdType = ReadLenient(ini, "ThresholdType", Key("ThresholdType", i), 0);
+    t.ThresholdL = ReadLenient(ini, "Threshold1", Key("ThresholdL", i), 0);
+    t.ThresholdH = ReadLenient(ini, "Threshold2", Key("ThresholdH", i), 0);
+    t.ColorL = ReadLenient(ini, "ColorL", Key("ColorL", i), kColorWhite);
+    t.ColorH = ReadLenient(ini, "ColorH", Key("ColorH", i), kColorWhite);
+  }
+  return file;
+}
+
+}  // namespace mms

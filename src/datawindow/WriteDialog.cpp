@@ -1,0 +1,22 @@
+#include "datawindow/WriteDialog.h"
+
+#include <QLineEdit>
+
+#include "common/WindowTable.h"
+
+WriteDialog::WriteDialog(QWidget* parent, uint8_t writeFunction)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
+      WriteFunction(writeFunction) {}
+
+void WriteDialog::QueueWrite(const mms::WriteRequest& request) const {
+  if (const auto record = table_ ? table_->Slot(SlotIndex) : nullptr) record->QueueWrite(request);
+}
+
+QLineEdit* WriteDialog::ShownOnlyEdit(const QString& objectName, const QString& accessibleName,
+                                     QWidget* parent) {
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(objectName);
+  edit->setAccessibleName(accessibleName);
+  edit->setReadOnly(true);
+  return edit;
+}

@@ -1,0 +1,190 @@
+#include "modbus/PollingThread.h"
+
+#include <pthread.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+
+#include "modbus/ModbusProtocol.h"
+#include "common/UiDispatcher.h"
+#include "common/WindowTable.h"
+
+namespace mms {
+
+namespace {
+
+// A pass that sent nothing (no window yet, or every slot closed) with a pass
+// pause shorter than this waits this long instead, so an idle connection
+// does not spin. Short enough that a new window is polled without a
+// noticeable delay.
+constexpr int32_t kIdlePassMs = 20;
+
+}  // namespace
+
+PollingThread::PollingThread(const WindowTable& table, UiDispatcher& dispatcher, PollCallbacks& callbacks,
+           const std::atomic<int32_t>& scanRate, TransactionFunction transaction)
+    : table_(table),
+      dispatcher_(dispatcher),
+      callbacks_(callbacks),
+      scanRate_(scanRate),
+      transaction_(transaction ? std::move(transaction) : TransactionFunction(&ModbusTransaction)) {
+  countPollTask_ = [this] { callbacks_.CountPoll(CurrentSlot); };
+  fillGridTask_ = [this] { callbacks_.FillGrid(CurrentSlot, CurrentRequest, ReadBuffer); };
+  countErrorTask_ = [this] { callbacks_.CountError(CurrentSlot); };
+  showTimeoutTask_ = [this] { callbacks_.ShowTimeout(CurrentSlot); };
+  showInvalidReplyTask_ = [this] { callbacks_.ShowInvalidReply(CurrentSlot); };
+  thread_ = std::thread([this] { Execute(); });
+}
+
+PollingThread::~PollingThread() { Shutdown(); }
+
+void PollingThread::Resume(std::shared_ptr<Transport> transport, uint8_t protocolMode) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (shutdown_) return;
+  transport_ = std::move(transport);
+  protocolMode_.store(protocolMode);
+  StopRequested = false;
+  running_ = true;
+  wake_.notify_all();
+}
+
+void PollingThread::RequestStop() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!running_) return;
+  StopRequested = true;
+  wake_.notify_all();
+}
+
+void PollingThread::SetDelayBetweenPolls(int32_t ms) { delayBetweenPolls_.store(std::max(ms, 0)); }
+
+void PollingThread::RaisePriority() { raisePriority_.store(true); }
+
+void PollingThread::Shutdown() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    shutdown_ = true;
+    stopping_.store(true);
+    wake_.notify_all();
+  }
+  if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
+}
+
+bool PollingThread::Running() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return running_;
+}
+
+uint16_t PollingThread::MaxReadCount(uint8_t function) {
+  switch (function) {
+    case 1:
+    case 2:
+      return std::min<uint16_t>(kMaxReadBits, kReadBufferSize);
+    case 3:
+    case 4:
+      return std::min<uint16_t>(kMaxReadRegisters, kReadBufferSize);
+    default:
+      return 0;
+  }
+}
+
+void PollingThread::Execute() {
+  pthread_setname_np(pthread_self(), "Polling");
+  const int normalNice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+  while (WaitForRun()) {
+    if (raisePriority_.exchange(false)) {
+      // Lowering the nice value needs privileges most desktops do not grant.
+      (void)setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), normalNice - 1);
+    }
+    const uint64_t sentBefore = transactions_.load();
+    SlotLimit = table_.WindowCount();
+    for (CurrentSlot = 0; CurrentSlot < SlotLimit && !stopping_.load(); ++CurrentSlot) {
+      ScanDelay = scanRate_.load();
+      VisitSlot(CurrentSlot);
+    }
+    int32_t pause = ScanDelay;
+    if (transactions_.load() == sentBefore) pause = std::max(pause, kIdlePassMs);
+    Pause(pause, true);
+    passes_.fetch_add(1);
+  }
+}
+
+bool PollingThread::WaitForRun() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (StopRequested) {
+    StopRequested = false;
+    running_ = false;
+    transport_.reset();
+  }
+  wake_.wait(lock, [this] { return running_ || shutdown_; });
+  return !shutdown_;
+}
+
+std::shared_ptr<Transport> PollingThread::CurrentTransport() {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return transport_;
+}
+
+void PollingThread::VisitSlot(int slot) {
+  // Our own references: closing the window or disconnecting meanwhile frees
+  // neither until this visit is over.
+  const std::shared_ptr<WindowRecord> record = table_.Slot(slot);
+  if (!record) return;
+  const std::shared_ptr<Transport> transport = CurrentTransport();
+  WriteRequest write;
+  if (record->TakeWrite(&write)) {
+    CurrentRequest = PollDefinition{write.WriteFunction, write.WriteDeviceID, write.WriteAddress,
+                                    write.WriteCount};
+    // A failed write is not reported.
+    if (transport) {
+      (void)transaction_(*transport, protocolMode_.load(), write.WriteFunction, write.WriteDeviceID,
+                         write.WriteAddress, write.WriteCount, write.WriteValues, 4);
+    }
+  } else {
+    Poll(*record, transport.get());
+  }
+  transactions_.fetch_add(1);
+  Pause(delayBetweenPolls_.load(), false);
+}
+
+void PollingThread::Poll(const WindowRecord& record, Transport* transport) {
+  CurrentRequest = record.Poll();
+  const uint16_t limit = MaxReadCount(CurrentRequest.Function);
+  CurrentRequest.Length = std::min(CurrentRequest.Length, limit);
+  RunCallback(countPollTask_);
+  int result = trNoReply;
+  if (limit == 0) {
+    // Not a read function (a damaged window file): never sent, since a write
+    // code would put the read buffer on the wire.
+    result = trInvalidReply;
+  } else if (transport) {
+    result = transaction_(*transport, protocolMode_.load(), CurrentRequest.Function,
+                          CurrentRequest.DeviceID, CurrentRequest.Address, CurrentRequest.Length,
+                          ReadBuffer, kReadBufferSize);
+  }
+  if (result == trOk) {
+    RunCallback(fillGridTask_);
+    return;
+  }
+  RunCallback(countErrorTask_);
+  if (result == trNoReply) {
+    RunCallback(showTimeoutTask_);
+  } else if (result == trInvalidReply) {
+    RunCallback(showInvalidReplyTask_);
+  }
+}
+
+void PollingThread::RunCallback(const std::function<void()>& task) {
+  if (stopping_.load()) return;
+  (void)dispatcher_.RunAndWait(task);
+}
+
+void PollingThread::Pause(int32_t ms, bool wakeOnStop) {
+  if (ms <= 0) return;
+  std::unique_lock<std::mutex> lock(mutex_);
+  wake_.wait_for(lock, std::chrono::milliseconds(ms),
+                 [&] { return shutdown_ || (wakeOnStop && StopRequested); });
+}
+
+}  // namespace mms

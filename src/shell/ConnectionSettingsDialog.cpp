@@ -1,0 +1,185 @@
+#include "shell/ConnectionSettingsDialog.h"
+
+#include <QComboBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "modbus/ConnectionSettings.h"
+#include "shell/DialogSupport.h"
+#include "common/IniFile.h"
+#include "ui/ErrorBox.h"
+
+ConnectionSettingsDialog* gConnectionSettingsDialog = nullptr;
+
+namespace {
+
+QComboBox* MakeComboBox(const char* name, const QStringList& items, QWidget* parent) {
+  auto* box = new QComboBox(parent);
+  box->setObjectName(QString::fromLatin1(name));
+  box->setEditable(true);
+  // A typed name (COM12, /dev/ttyUSB0) is taken as it stands, not added to the list.
+  box->setInsertPolicy(QComboBox::NoInsert);
+  box->addItems(items);
+  return box;
+}
+
+QLineEdit* MakeEdit(const char* name, const QString& text, QWidget* parent) {
+  auto* edit = new QLineEdit(text, parent);
+  edit->setObjectName(QString::fromLatin1(name));
+  return edit;
+}
+
+QStringList PortChoices() {
+  QStringList ports;
+  for (const std::string& port : mms::SerialPortChoices()) ports << QString::fromStdString(port);
+  return ports;
+}
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+std::string S(const QString& text) { return text.toStdString(); }
+
+}  // namespace
+
+ConnectionSettingsDialog::ConnectionSettingsDialog(QWidget* parent) : QDialog(parent, FixedDialogFlags()) {
+  BuildControls();
+  FormCreate();
+}
+
+void ConnectionSettingsDialog::BuildControls() {
+  setObjectName(QStringLiteral("gConnectionSettingsDialog"));
+  setWindowTitle(QStringLiteral("Connection settings"));
+
+  auto* protocol = new QGroupBox(QStringLiteral("Protocol"), this);
+  rtuButton = new QRadioButton(QStringLiteral("Modbus RTU"), protocol);
+  rtuButton->setObjectName(QStringLiteral("rtuButton"));
+  rtuButton->setChecked(true);
+  tcpButton = new QRadioButton(QStringLiteral("Modbus TCP"), protocol);
+  tcpButton->setObjectName(QStringLiteral("tcpButton"));
+  auto* protocolLayout = new QHBoxLayout(protocol);
+  protocolLayout->addWidget(rtuButton);
+  protocolLayout->addWidget(tcpButton);
+
+  rtuGroup = new QGroupBox(QStringLiteral("Modbus RTU "), this);
+  rtuGroup->setObjectName(QStringLiteral("rtuGroup"));
+  portBox = MakeComboBox("portBox", PortChoices(), rtuGroup);
+  portBox->setCurrentText(QStringLiteral("COM1"));
+  bitrateBox = MakeComboBox("bitrateBox",
+                           {"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"},
+                           rtuGroup);
+  bitrateBox->setCurrentText(QStringLiteral("115200"));
+  parityBox = MakeComboBox("parityBox", {"NONE", "ODD", "EVEN", "MARK", "SPACE"}, rtuGroup);
+  stopBitsBox = MakeComboBox("stopBitsBox", {"1", "2"}, rtuGroup);
+  auto* rtuLayout = new QFormLayout(rtuGroup);
+  AddLabelledField(rtuLayout, QStringLiteral("Port"), portBox);
+  AddLabelledField(rtuLayout, QStringLiteral("Bitrate"), bitrateBox);
+  AddLabelledField(rtuLayout, QStringLiteral("Parity"), parityBox);
+  AddLabelledField(rtuLayout, QStringLiteral("Stop bits"), stopBitsBox);
+
+  tcpGroup = new QGroupBox(QStringLiteral("Modbus TCP"), this);
+  tcpGroup->setObjectName(QStringLiteral("tcpGroup"));
+  ipAddressEdit = MakeEdit("ipAddressEdit", QStringLiteral("127.0.0.1"), tcpGroup);
+  tcpPortEdit = MakeEdit("tcpPortEdit", QStringLiteral("502"), tcpGroup);
+  auto* tcpLayout = new QFormLayout(tcpGroup);
+  AddLabelledField(tcpLayout, QStringLiteral("IP address :"), ipAddressEdit);
+  AddLabelledField(tcpLayout, QStringLiteral("TCP port :"), tcpPortEdit);
+
+  generalGroup = new QGroupBox(QStringLiteral("General"), this);
+  generalGroup->setObjectName(QStringLiteral("generalGroup"));
+  timeoutEdit = MakeEdit("timeoutEdit", QStringLiteral("1000"), generalGroup);
+  delayEdit = MakeEdit("delayEdit", QStringLiteral("10"), generalGroup);
+  auto* generalLayout = new QFormLayout(generalGroup);
+  AddLabelledField(generalLayout, QStringLiteral("Timeout (ms)"), timeoutEdit);
+  AddLabelledField(generalLayout, QStringLiteral("Delay between polls (ms)"), delayEdit);
+
+  okButton = new QPushButton(QStringLiteral("OK"), this);
+  okButton->setObjectName(QStringLiteral("okButton"));
+  okButton->setDefault(true);
+  cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+  cancelButton->setObjectName(QStringLiteral("cancelButton"));
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  buttons->addWidget(okButton);
+  buttons->addWidget(cancelButton);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(protocol);
+  layout->addWidget(rtuGroup);
+  layout->addWidget(tcpGroup);
+  layout->addWidget(generalGroup);
+  layout->addStretch();
+  layout->addLayout(buttons);
+
+  SetTabOrder({rtuButton, tcpButton, portBox, bitrateBox, parityBox, stopBitsBox, ipAddressEdit, tcpPortEdit,
+               timeoutEdit, delayEdit, okButton, cancelButton});
+  FixClientSize(this, 242, 434);
+
+  connect(rtuButton, &QRadioButton::toggled, this, [this] { ProtocolClicked(); });
+  connect(tcpButton, &QRadioButton::toggled, this, [this] { ProtocolClicked(); });
+  connect(okButton, &QPushButton::clicked, this, &ConnectionSettingsDialog::OkClicked);
+  connect(cancelButton, &QPushButton::clicked, this, &ConnectionSettingsDialog::CancelClicked);
+}
+
+void ConnectionSettingsDialog::FormCreate() {
+  const mms::IniFile file(mms::SettingsFilePath());
+  const mms::ConnectionDialogValues v = mms::ReadConnectionDialogValues(file);
+  portBox->setCurrentText(Q(v.port));
+  bitrateBox->setCurrentText(Q(v.bitrate));
+  parityBox->setCurrentText(Q(v.parity));
+  stopBitsBox->setCurrentText(Q(v.stopBits));
+  ipAddressEdit->setText(Q(v.ipAddress));
+  tcpPortEdit->setText(Q(v.tcpPort));
+  timeoutEdit->setText(Q(v.timeout));
+  delayEdit->setText(Q(v.delayBetweenPolls));
+  // Only the exact text selects TCP; anything else leaves every field enabled
+  // until the user picks a protocol.
+  if (v.protocol == mms::kProtocolTcp) tcpButton->setChecked(true);
+  placed_ = CentreOnShownMainWindow(this);
+}
+
+void ConnectionSettingsDialog::setVisible(bool visible) {
+  // A main window not yet on screen at creation has no place to centre on.
+  if (visible && !placed_) placed_ = CentreOnShownMainWindow(this);
+  QDialog::setVisible(visible);
+}
+
+void ConnectionSettingsDialog::ProtocolClicked() {
+  const bool rtu = rtuButton->isChecked();
+  for (QWidget* w : {static_cast<QWidget*>(rtuGroup), static_cast<QWidget*>(portBox),
+                     static_cast<QWidget*>(bitrateBox), static_cast<QWidget*>(parityBox),
+                     static_cast<QWidget*>(stopBitsBox)})
+    w->setEnabled(rtu);
+  for (QWidget* w : {static_cast<QWidget*>(tcpGroup), static_cast<QWidget*>(ipAddressEdit),
+                     static_cast<QWidget*>(tcpPortEdit)})
+    w->setEnabled(!rtu);
+}
+
+mms::ConnectionDialogValues ConnectionSettingsDialog::Values() const {
+  mms::ConnectionDialogValues v;
+  v.protocol = rtuButton->isChecked() ? mms::kProtocolRtu : mms::kProtocolTcp;
+  v.port = S(portBox->currentText());
+  v.bitrate = S(bitrateBox->currentText());
+  v.parity = S(parityBox->currentText());
+  v.stopBits = S(stopBitsBox->currentText());
+  v.ipAddress = S(ipAddressEdit->text());
+  v.tcpPort = S(tcpPortEdit->text());
+  v.timeout = S(timeoutEdit->text());
+  v.delayBetweenPolls = S(delayEdit->text());
+  return v;
+}
+
+// All keys go to the file in one save, so a failed write leaves it as it was.
+void ConnectionSettingsDialog::OkClicked() {
+  const bool stored = RunCommand(this, [this] {
+    mms::IniFile file(mms::SettingsFilePath());
+    mms::WriteConnectionDialogValues(file, Values());
+    file.Commit();
+  });
+  if (stored) accept();
+}
+
+void ConnectionSettingsDialog::CancelClicked() { reject(); }
