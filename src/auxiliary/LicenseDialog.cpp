@@ -26,10 +26,10 @@ QString UnwrapParagraphs(const QString& text) {
 LicenseDialog::LicenseDialog(QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint) {
-  FormCreate();
+  Initialise();
 }
 
-void LicenseDialog::FormCreate() {
+void LicenseDialog::Initialise() {
   setObjectName(QStringLiteral("License"));
   setWindowTitle(QStringLiteral("Zenvik! Modbus Master Simulator license"));
   setSizeGripEnabled(true);

@@ -22,7 +22,7 @@ class LicenseDialog : public QDialog {
   QPlainTextEdit* textView = nullptr;
 
  private:
-  void FormCreate();
+  void Initialise();
 };
 
 extern LicenseDialog* gLicenseDialog;

@@ -49,12 +49,12 @@ QString BuildDateText(const char* compilerDate) {
 
 SplashScreen::SplashScreen(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
-  FormCreate();
+  Initialise();
 }
 
-void SplashScreen::FormCreate() {
+void SplashScreen::Initialise() {
   InitAuxiliaryResources();
-  setObjectName(QStringLiteral("gSplashScreen"));
+  setObjectName(QStringLiteral("SplashScreen"));
   setWindowTitle(QStringLiteral("Zenvik! Modbus Master Simulator"));
   setFixedSize(kWidth, kHeight);
   setAutoFillBackground(true);
@@ -117,14 +117,14 @@ bool SplashScreen::TimerRunning() const { return closeTimer->isActive(); }
 void SplashScreen::SetTimerInterval(int milliseconds) { closeTimer->setInterval(milliseconds); }
 
 void SplashScreen::setVisible(bool visible) {
-  if (visible && !isVisible()) FormShow();
+  if (visible && !isVisible()) PrepareToShow();
   QDialog::setVisible(visible);
 }
 
-void SplashScreen::FormShow() { CentreOnShownMainWindow(this); }
+void SplashScreen::PrepareToShow() { CentreOnShownMainWindow(this); }
 
 void SplashScreen::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) FormClick();
+  if (event->button() == Qt::LeftButton) Dismiss();
 }
 
 // Without a mouse the keys that close a message close the splash too.
@@ -135,7 +135,7 @@ void SplashScreen::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Space:
     case Qt::Key_Escape:
       if (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) break;
-      FormClick();
+      Dismiss();
       return;
     default:
       break;
@@ -146,13 +146,13 @@ void SplashScreen::keyPressEvent(QKeyEvent* event) {
 bool SplashScreen::eventFilter(QObject* watched, QEvent* event) {
   if (watched == picture && event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
-    FormClick();
+    Dismiss();
     return true;
   }
   return QDialog::eventFilter(watched, event);
 }
 
-void SplashScreen::FormClick() { reject(); }
+void SplashScreen::Dismiss() { reject(); }
 
 // The timer keeps running while the window is hidden, as it always has; a
 // tick then has nothing to close.

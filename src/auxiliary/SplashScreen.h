@@ -34,9 +34,9 @@ class SplashScreen : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void FormCreate();
-  void FormShow();
-  void FormClick();
+  void Initialise();
+  void PrepareToShow();
+  void Dismiss();
   void CloseTimerElapsed();
   QLabel* AddLine(const QString& text, int left, int top, bool bold = false);
 };

@@ -11,8 +11,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "datawindow/DataWindow.h"
 #include "common/Conversions.h"
+#include "datawindow/DataWindow.h"
 #include "ui/CentreOnMain.h"
 #include "ui/ColourPickList.h"
 #include "ui/ErrorBox.h"
@@ -111,8 +111,10 @@ DataWindow* ThresholdDialog::Target() const {
 void ThresholdDialog::ShowTypeCaptions(bool range) {
   param1Label->setText(range ? QStringLiteral("Low threshold") : QStringLiteral("Threshold value"));
   param2Label->setText(QStringLiteral("High threshold"));
-  colour1Label->setText(range ? QStringLiteral("Outside range color") : QStringLiteral("Below color"));
-  colour2Label->setText(range ? QStringLiteral("Inside range color") : QStringLiteral("Above color"));
+  colour1Label->setText(range ? QStringLiteral("Outside range color")
+                              : QStringLiteral("Below color"));
+  colour2Label->setText(range ? QStringLiteral("Inside range color")
+                              : QStringLiteral("Above color"));
   param2Label->setVisible(range);
   param2Edit->setVisible(range);
   param1Edit->setAccessibleName(param1Label->text());
@@ -144,11 +146,11 @@ void ThresholdDialog::EnableClicked() {
 }
 
 void ThresholdDialog::showEvent(QShowEvent* event) {
-  FormShow();
+  PrepareToShow();
   QDialog::showEvent(event);
 }
 
-void ThresholdDialog::FormShow() {
+void ThresholdDialog::PrepareToShow() {
   DataWindow* target = Target();
   if (MainWindowWidget()) {
     CentreOnMainWindow(this);

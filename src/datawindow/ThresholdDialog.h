@@ -53,7 +53,7 @@ class ThresholdDialog : public QDialog {
   QPushButton* updateButton = nullptr;
   QPushButton* cancelButton = nullptr;
 
-  void FormShow();
+  void PrepareToShow();
   void SimpleClicked();
   void RangeClicked();
   void EnableClicked();

@@ -15,7 +15,7 @@
 WriteCoilDialog* gWriteCoilDialog = nullptr;
 
 WriteCoilDialog::WriteCoilDialog(QWidget* parent) : WriteDialog(parent, 5) {
-  setObjectName(QStringLiteral("gWriteCoilDialog"));
+  setObjectName(QStringLiteral("WriteCoilDialog"));
   setWindowTitle(QStringLiteral("Write coil"));
 
   deviceIdEdit = ShownOnlyEdit(QStringLiteral("deviceIdEdit"), QStringLiteral("Device ID"), this);
@@ -68,10 +68,10 @@ WriteCoilDialog::WriteCoilDialog(QWidget* parent) : WriteDialog(parent, 5) {
 
 void WriteCoilDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  FormShow();
+  PrepareToShow();
 }
 
-void WriteCoilDialog::FormShow() {
+void WriteCoilDialog::PrepareToShow() {
   deviceIdEdit->setText(QString::number(DeviceID));
   addressEdit->setText(QString::number(Address));
   QRadioButton* state = Value != 0 ? onButton : offButton;

@@ -28,7 +28,7 @@ class WriteCoilDialog : public WriteDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  void FormShow();
+  void PrepareToShow();
 };
 
 extern WriteCoilDialog* gWriteCoilDialog;

@@ -16,8 +16,8 @@
 WriteRegisterDialog* gWriteRegisterDialog = nullptr;
 
 WriteRegisterDialog::WriteRegisterDialog(QWidget* parent) : WriteDialog(parent, 6) {
-  setObjectName(QStringLiteral("gWriteRegisterDialog"));
-  setWindowTitle(QStringLiteral("gWriteRegisterDialog"));
+  setObjectName(QStringLiteral("WriteRegisterDialog"));
+  setWindowTitle(QStringLiteral("WriteRegisterForm"));
 
   deviceIdEdit = ShownOnlyEdit(QStringLiteral("deviceIdEdit"), QStringLiteral("Node"), this);
   auto* nodeLabel = new QLabel(QStringLiteral("Node :"), this);
@@ -69,10 +69,10 @@ WriteRegisterDialog::WriteRegisterDialog(QWidget* parent) : WriteDialog(parent, 
 
 void WriteRegisterDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
-  FormShow();
+  PrepareToShow();
 }
 
-void WriteRegisterDialog::FormShow() {
+void WriteRegisterDialog::PrepareToShow() {
   deviceIdEdit->setText(QString::number(DeviceID));
   addressEdit->setText(QString::number(Address));
   valueEdit->setText(QString::number(Value));

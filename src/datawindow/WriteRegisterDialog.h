@@ -30,7 +30,7 @@ class WriteRegisterDialog : public WriteDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  void FormShow();
+  void PrepareToShow();
 };
 
 extern WriteRegisterDialog* gWriteRegisterDialog;

@@ -9,9 +9,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "common/IniFile.h"
 #include "modbus/ConnectionSettings.h"
 #include "shell/DialogSupport.h"
-#include "common/IniFile.h"
 #include "ui/ErrorBox.h"
 
 ConnectionSettingsDialog* gConnectionSettingsDialog = nullptr;
@@ -45,13 +45,14 @@ std::string S(const QString& text) { return text.toStdString(); }
 
 }  // namespace
 
-ConnectionSettingsDialog::ConnectionSettingsDialog(QWidget* parent) : QDialog(parent, FixedDialogFlags()) {
+ConnectionSettingsDialog::ConnectionSettingsDialog(QWidget* parent)
+    : QDialog(parent, FixedDialogFlags()) {
   BuildControls();
-  FormCreate();
+  Initialise();
 }
 
 void ConnectionSettingsDialog::BuildControls() {
-  setObjectName(QStringLiteral("gConnectionSettingsDialog"));
+  setObjectName(QStringLiteral("ConnectionSettingsDialog"));
   setWindowTitle(QStringLiteral("Connection settings"));
 
   auto* protocol = new QGroupBox(QStringLiteral("Protocol"), this);
@@ -68,9 +69,9 @@ void ConnectionSettingsDialog::BuildControls() {
   rtuGroup->setObjectName(QStringLiteral("rtuGroup"));
   portBox = MakeComboBox("portBox", PortChoices(), rtuGroup);
   portBox->setCurrentText(QStringLiteral("COM1"));
-  bitrateBox = MakeComboBox("bitrateBox",
-                           {"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"},
-                           rtuGroup);
+  bitrateBox =
+      MakeComboBox("bitrateBox",
+                   {"1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"}, rtuGroup);
   bitrateBox->setCurrentText(QStringLiteral("115200"));
   parityBox = MakeComboBox("parityBox", {"NONE", "ODD", "EVEN", "MARK", "SPACE"}, rtuGroup);
   stopBitsBox = MakeComboBox("stopBitsBox", {"1", "2"}, rtuGroup);
@@ -89,7 +90,7 @@ void ConnectionSettingsDialog::BuildControls() {
   AddLabelledField(tcpLayout, QStringLiteral("TCP port :"), tcpPortEdit);
 
   generalGroup = new QGroupBox(QStringLiteral("General"), this);
-  generalGroup->setObjectName(QStringLiteral("generalGroup"));
+  generalGroup->setObjectName(QStringLiteral("eneralGroup"));
   timeoutEdit = MakeEdit("timeoutEdit", QStringLiteral("1000"), generalGroup);
   delayEdit = MakeEdit("delayEdit", QStringLiteral("10"), generalGroup);
   auto* generalLayout = new QFormLayout(generalGroup);
@@ -114,8 +115,8 @@ void ConnectionSettingsDialog::BuildControls() {
   layout->addStretch();
   layout->addLayout(buttons);
 
-  SetTabOrder({rtuButton, tcpButton, portBox, bitrateBox, parityBox, stopBitsBox, ipAddressEdit, tcpPortEdit,
-               timeoutEdit, delayEdit, okButton, cancelButton});
+  SetTabOrder({rtuButton, tcpButton, portBox, bitrateBox, parityBox, stopBitsBox, ipAddressEdit,
+               tcpPortEdit, timeoutEdit, delayEdit, okButton, cancelButton});
   FixClientSize(this, 242, 434);
 
   connect(rtuButton, &QRadioButton::toggled, this, [this] { ProtocolClicked(); });
@@ -124,7 +125,7 @@ void ConnectionSettingsDialog::BuildControls() {
   connect(cancelButton, &QPushButton::clicked, this, &ConnectionSettingsDialog::CancelClicked);
 }
 
-void ConnectionSettingsDialog::FormCreate() {
+void ConnectionSettingsDialog::Initialise() {
   const mms::IniFile file(mms::SettingsFilePath());
   const mms::ConnectionDialogValues v = mms::ReadConnectionDialogValues(file);
   portBox->setCurrentText(Q(v.port));

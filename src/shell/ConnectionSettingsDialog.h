@@ -47,7 +47,7 @@ class ConnectionSettingsDialog : public QDialog {
 
  private:
   void BuildControls();
-  void FormCreate();
+  void Initialise();
   bool placed_ = false;
 };
 

@@ -7,18 +7,20 @@
 #include <QVBoxLayout>
 
 #include "common/Conversions.h"
-#include "shell/DialogSupport.h"
 #include "common/IniFile.h"
 #include "common/SettingsFile.h"
+#include "shell/DialogSupport.h"
 #include "ui/ErrorBox.h"
 
 DataDefinitionDialog* gDataDefinitionDialog = nullptr;
 
-DataDefinitionDialog::DataDefinitionDialog(QWidget* parent) : QDialog(parent, FixedDialogFlags()) { FormCreate(); }
+DataDefinitionDialog::DataDefinitionDialog(QWidget* parent) : QDialog(parent, FixedDialogFlags()) {
+  Initialise();
+}
 
-void DataDefinitionDialog::FormCreate() {
-  setObjectName(QStringLiteral("gDataDefinitionDialog"));
-  setWindowTitle(QStringLiteral("gDataDefinitionDialog"));
+void DataDefinitionDialog::Initialise() {
+  setObjectName(QStringLiteral("DataDefinitionDialog"));
+  setWindowTitle(QStringLiteral("SetupForm"));
 
   scanRateEdit = new QLineEdit(QStringLiteral("1000"), this);
   scanRateEdit->setObjectName(QStringLiteral("scanRateEdit"));
@@ -53,12 +55,12 @@ void DataDefinitionDialog::SetScanRateTarget(std::function<void(int32_t)> target
 void DataDefinitionDialog::setVisible(bool visible) {
   if (visible && !isVisible()) {
     if (!placed_) placed_ = CentreOnShownMainWindow(this);
-    FormShow();
+    PrepareToShow();
   }
   QDialog::setVisible(visible);
 }
 
-void DataDefinitionDialog::FormShow() {
+void DataDefinitionDialog::PrepareToShow() {
   const mms::IniFile file(mms::SettingsFilePath());
   scanRateEdit->setText(QString::fromStdString(mms::ReadScanRateText(file)));
   scanRateEdit->setFocus();

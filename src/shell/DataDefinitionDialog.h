@@ -30,8 +30,8 @@ class DataDefinitionDialog : public QDialog {
   void setVisible(bool visible) override;
 
  private:
-  void FormCreate();
-  void FormShow();
+  void Initialise();
+  void PrepareToShow();
   std::function<void(int32_t)> scanRateTarget_;
   bool placed_ = false;
 };

@@ -4,8 +4,8 @@
 #include <array>
 #include <functional>
 
-#include "shell/AppState.h"
 #include "common/TrafficStatistics.h"
+#include "shell/AppState.h"
 
 class QAction;
 class QFileDialog;
@@ -33,10 +33,12 @@ class MainWindow : public QMainWindow {
  public:
   static constexpr int kPanelCount = 6;
   static constexpr int kPanelWidth = 150;
+  static constexpr const char* kTableFullMessage =
+      "No data window slot is left: at most 65 data windows can be opened in one run";
 
   // `state` outlives the window. ShutDown() shuts `dispatcher` down (may be null).
   explicit MainWindow(mms::AppState& state, QtUiDispatcher* dispatcher = nullptr,
-                     QWidget* parent = nullptr);
+                      QWidget* parent = nullptr);
   ~MainWindow() override;
 
   mms::AppState& State() { return state_; }
@@ -98,7 +100,7 @@ class MainWindow : public QMainWindow {
   void ShowLicense();
   void RefreshStatistics();
   // First showing: the splash, then "Not connected".
-  void FormShow();
+  void FirstShown();
 
   // Components.
   QMenuBar* mainMenu = nullptr;

@@ -41,7 +41,9 @@ class SettingsDialogsTest : public QObject {
   static QList<QWidget*> RtuFields(ConnectionSettingsDialog& d) {
     return {d.rtuGroup, d.portBox, d.bitrateBox, d.parityBox, d.stopBitsBox};
   }
-  static QList<QWidget*> TcpFields(ConnectionSettingsDialog& d) { return {d.tcpGroup, d.ipAddressEdit, d.tcpPortEdit}; }
+  static QList<QWidget*> TcpFields(ConnectionSettingsDialog& d) {
+    return {d.tcpGroup, d.ipAddressEdit, d.tcpPortEdit};
+  }
   static void ExpectEnabled(const QList<QWidget*>& widgets, bool enabled) {
     for (QWidget* w : widgets) QVERIFY2(w->isEnabled() == enabled, qPrintable(w->objectName()));
   }
@@ -224,16 +226,19 @@ class SettingsDialogsTest : public QObject {
 
   void fieldsCarryTheirCaptionsAndFollowTheVisualOrder() {
     auto d = MakeSettings();
-    const QList<QPair<QWidget*, QString>> expected = {
-        {d->portBox, "Port"},     {d->bitrateBox, "Bitrate"},
-        {d->parityBox, "Parity"},   {d->stopBitsBox, "Stop bits"},
-        {d->ipAddressEdit, "IP address"},   {d->tcpPortEdit, "TCP port"},
-        {d->timeoutEdit, "Timeout (ms)"}, {d->delayEdit, "Delay between polls (ms)"}};
+    const QList<QPair<QWidget*, QString>> expected = {{d->portBox, "Port"},
+                                                      {d->bitrateBox, "Bitrate"},
+                                                      {d->parityBox, "Parity"},
+                                                      {d->stopBitsBox, "Stop bits"},
+                                                      {d->ipAddressEdit, "IP address"},
+                                                      {d->tcpPortEdit, "TCP port"},
+                                                      {d->timeoutEdit, "Timeout (ms)"},
+                                                      {d->delayEdit, "Delay between polls (ms)"}};
     for (const auto& [widget, name] : expected) QCOMPARE(widget->accessibleName(), name);
 
-    const QList<QWidget*> order = {d->rtuButton, d->portBox, d->bitrateBox, d->parityBox,
-                                   d->stopBitsBox,    d->ipAddressEdit,     d->tcpPortEdit,     d->timeoutEdit,
-                                   d->delayEdit,        d->okButton,   d->cancelButton};
+    const QList<QWidget*> order = {d->rtuButton,   d->portBox,       d->bitrateBox,  d->parityBox,
+                                   d->stopBitsBox, d->ipAddressEdit, d->tcpPortEdit, d->timeoutEdit,
+                                   d->delayEdit,   d->okButton,      d->cancelButton};
     for (int i = 0; i + 1 < order.size(); ++i) {
       // Skip the inner line edits of the drop-downs and the unchecked radio button.
       QWidget* next = order[i]->nextInFocusChain();
@@ -270,7 +275,7 @@ class SettingsDialogsTest : public QObject {
 
   void setupShowsTheStoredScanRateAtEveryShowing() {
     DataDefinitionDialog d(main_.get());
-    QCOMPARE(d.windowTitle(), QStringLiteral("gDataDefinitionDialog"));
+    QCOMPARE(d.windowTitle(), QStringLiteral("SetupForm"));
     d.open();
     QCOMPARE(d.scanRateEdit->text(), QStringLiteral("1000"));
     d.reject();

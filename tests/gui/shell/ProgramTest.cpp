@@ -6,13 +6,13 @@
 
 #include "auxiliary/LicenseDialog.h"
 #include "auxiliary/SplashScreen.h"
-#include "datawindow/DataWindow.h"  // Tresholddisplaywindow.h needs DataWindow complete
+#include "datawindow/DataWindow.h"  // ThresholdDialog.h needs DataWindow complete
 #include "datawindow/ThresholdDialog.h"
 #include "datawindow/WriteCoilDialog.h"
 #include "datawindow/WriteRegisterDialog.h"
-#include "shell/Program.h"
 #include "shell/ConnectionSettingsDialog.h"
 #include "shell/DataDefinitionDialog.h"
+#include "shell/Program.h"
 
 namespace {
 
@@ -36,9 +36,9 @@ class ProgramTest : public QObject {
     auto program = std::make_unique<Program>();
     QCOMPARE(QApplication::applicationDisplayName(), QStringLiteral("Modbus Master Simulator"));
     QCOMPARE(gMainWindow, program->mainWindow.get());
-    const QList<QWidget*> dialogs = {gConnectionSettingsDialog,     gWriteCoilDialog, gWriteRegisterDialog,
-                                     gSplashScreen, gDataDefinitionDialog,     gThresholdDialog,
-                                     gLicenseDialog};
+    const QList<QWidget*> dialogs = {
+        gConnectionSettingsDialog, gWriteCoilDialog, gWriteRegisterDialog, gSplashScreen,
+        gDataDefinitionDialog,     gThresholdDialog, gLicenseDialog};
     for (QWidget* dialog : dialogs) {
       QVERIFY(dialog);
       QCOMPARE(dialog->parentWidget(), gMainWindow);

@@ -6,9 +6,9 @@
 #include <QtTest>
 #include <memory>
 
+#include "common/WindowTable.h"
 #include "datawindow/WriteCoilDialog.h"
 #include "datawindow/WriteRegisterDialog.h"
-#include "common/WindowTable.h"
 #include "ui/CentreOnMain.h"
 #include "ui/ErrorBox.h"
 
@@ -110,7 +110,7 @@ class WriteDialogsTest : public QObject {
   void registerDialogPrefillsAndSelectsTheValue() {
     WriteRegisterDialog form;
     ShowRegisterDialog(form, DisplayFormat::Integer, 65535);
-    QCOMPARE(form.windowTitle(), QStringLiteral("gWriteRegisterDialog"));
+    QCOMPARE(form.windowTitle(), QStringLiteral("WriteRegisterForm"));
     QCOMPARE(form.deviceIdEdit->text(), QStringLiteral("17"));
     QCOMPARE(form.addressEdit->text(), QStringLiteral("112"));
     QCOMPARE(form.valueEdit->text(), QStringLiteral("65535"));  // unsigned, whatever the format

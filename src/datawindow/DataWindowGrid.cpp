@@ -1,0 +1,218 @@
+// Polls shown in the grid, and the grid's cell commands (selection, write, colours).
+#include "datawindow/DataWindow.h"
+
+#include <QAction>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QStyledItemDelegate>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <functional>
+
+#include "common/Conversions.h"
+#include "common/WindowTable.h"
+#include "datawindow/ThresholdDialog.h"
+#include "datawindow/WindowFile.h"
+#include "datawindow/WriteCoilDialog.h"
+#include "datawindow/WriteRegisterDialog.h"
+#include "ui/ColourPickList.h"
+#include "ui/DecimalSeparator.h"
+#include "ui/ErrorBox.h"
+
+using mms::DisplayFormat;
+
+void DataWindow::FillGrid(const uint16_t* readBuffer) {
+  if (!readBuffer) return;
+  model_.FillGrid(readBuffer, mms::kReadBufferSize,
+                  mms::CellFormat{Format(), Ascii(), DecimalSeparator()});
+  SyncValueCells();
+  ShowCounters();
+}
+
+void DataWindow::CountPoll() {
+  model_.CountPoll();
+  ShowCounters();
+}
+
+void DataWindow::CountError() {
+  model_.CountError();
+  ShowCounters();
+}
+
+void DataWindow::ShowTimeout() {
+  model_.ShowTimeout();
+  ShowCounters();
+}
+
+void DataWindow::ShowInvalidReply() {
+  model_.ShowInvalidReply();
+  ShowCounters();
+}
+
+void DataWindow::ShowCounters() {
+  pollsLabel->setText(QString::number(model_.Polls()));
+  validLabel->setText(QString::number(model_.ValidResponses()));
+  errorsLabel->setText(QString::number(model_.Errors()));
+  errorTextLabel->setText(QString::fromStdString(model_.ErrorText()));
+}
+
+DisplayFormat DataWindow::Format() const {
+  const int id = formats_->checkedId();
+  return id < 0 ? DisplayFormat::Decimal : static_cast<DisplayFormat>(id);
+}
+
+mms::AsciiOptions DataWindow::Ascii() const {
+  mms::AsciiOptions options;
+  options.Enabled = asciiEnableBox->isChecked();
+  options.Mode = twoCharButton->isChecked()          ? mms::AsciiMode::TwoChar
+                 : twoCharSwappedButton->isChecked() ? mms::AsciiMode::TwoCharSwapped
+                                                     : mms::AsciiMode::OneChar;
+  return options;
+}
+
+// --- Grid ------------------------------------------------------------------
+
+void DataWindow::RebuildGrid() {
+  const mms::PollDefinition poll = record_->Poll();
+  if (model_.RebuildGrid(poll.Address, poll.Length)) SyncGridLayout();
+}
+
+void DataWindow::SyncGridLayout() {
+  const QSignalBlocker blocker(grid);
+  syncing_ = true;
+  grid->clearContents();
+  grid->setColumnCount(model_.ColumnCount() - 1);
+  for (int c = 1; c < model_.ColumnCount(); ++c) {
+    auto* header = new QTableWidgetItem(QString::fromStdString(model_.CellText(c, 0)));
+    grid->setHorizontalHeaderItem(c - 1, header);
+    grid->setColumnWidth(c - 1, model_.ColumnWidth(c));
+    for (int r = 1; r < mms::kGridRows; ++r) {
+      grid->setItem(r - 1, c - 1,
+                    new QTableWidgetItem(QString::fromStdString(model_.CellText(c, r))));
+    }
+  }
+  syncing_ = false;
+}
+
+void DataWindow::SyncValueCells() {
+  const QSignalBlocker blocker(grid);
+  syncing_ = true;
+  for (int g = 0; g < model_.GroupCount(); ++g) {
+    const int col = 2 * g + 2;
+    for (int r = 1; r < mms::kGridRows; ++r) {
+      QTableWidgetItem* item = grid->item(r - 1, col - 1);
+      const QString text = QString::fromStdString(model_.CellText(col, r));
+      if (item) {
+        item->setText(text);
+      } else {
+        grid->setItem(r - 1, col - 1, new QTableWidgetItem(text));
+      }
+    }
+  }
+  syncing_ = false;
+}
+
+void DataWindow::GridItemChanged(int tableRow, int tableCol) {
+  if (syncing_) return;
+  const QTableWidgetItem* item = grid->item(tableRow, tableCol);
+  model_.SetCellText(tableCol + 1, tableRow + 1, item ? item->text().toStdString() : "");
+}
+
+void DataWindow::GridCellSelected(int col, int row) {
+  mms::SelectCell(col, row, record_->Poll().Address);
+  popupArmed_ = true;
+}
+
+void DataWindow::CellMenuAboutToShow() { popupArmed_ = false; }
+
+bool DataWindow::RequestPopup(const QPoint& globalPos) {
+  if (!popupArmed_) return false;
+  CellMenuAboutToShow();
+  cellMenu->popup(globalPos);
+  return true;
+}
+
+void DataWindow::GridEnter() {
+  const QModelIndex current = grid->currentIndex();
+  const int col = current.column() + 1;
+  GridCellSelected(col, current.row() + 1);
+  if (mms::IsValueColumn(col)) {
+    GridDoubleClicked();
+  } else {
+    grid->edit(current);
+  }
+}
+
+void DataWindow::GridDoubleClicked() {
+  const mms::PollDefinition poll = record_->Poll();
+  const std::optional<mms::WriteTarget> target =
+      model_.DoubleClickTarget(poll.Function, poll.Address);
+  if (!target) return;
+  if (target->Coil) {
+    if (!gWriteCoilDialog) return;
+    gWriteCoilDialog->WriteFunction = 5;
+    gWriteCoilDialog->WriteAddress = target->Address;
+    gWriteCoilDialog->DeviceID = poll.DeviceID;
+    gWriteCoilDialog->Address = target->Address;
+    gWriteCoilDialog->Value = target->Value;
+    gWriteCoilDialog->SlotIndex = SlotIndex;
+    gWriteCoilDialog->exec();
+  } else {
+    if (!gWriteRegisterDialog) return;
+    gWriteRegisterDialog->WriteFunction = 6;
+    gWriteRegisterDialog->WriteAddress = target->Address;
+    gWriteRegisterDialog->DeviceID = poll.DeviceID;
+    gWriteRegisterDialog->Address = target->Address;
+    gWriteRegisterDialog->Value = target->Value;
+    gWriteRegisterDialog->SlotIndex = SlotIndex;
+    gWriteRegisterDialog->Format = Format();
+    gWriteRegisterDialog->exec();
+  }
+}
+
+void DataWindow::SetBackgroundColour() {
+  const int col = mms::SelectedCol;
+  const int row = mms::SelectedRow;
+  if (!colourDialog) {  // made on first use: most windows never need one
+    colourDialog = new QColorDialog(this);
+    colourDialog->setObjectName(QStringLiteral("colourDialog"));
+    // Qt's own dialog, which screen readers and the keyboard reach like every other window.
+    colourDialog->setOption(QColorDialog::DontUseNativeDialog);
+  }
+  colourDialog->setCurrentColor(ColourToQColor(model_.BgColor(col, row), palette()));
+  if (colourDialog->exec() != QDialog::Accepted) return;
+  model_.SetBgColor(col, row, QColorToColour(colourDialog->selectedColor()));
+  grid->viewport()->update();
+}
+
+void DataWindow::DefineThreshold() {
+  // The dialog lives for the whole run; make it if start-up did not.
+  if (!gThresholdDialog) gThresholdDialog = new ThresholdDialog(window());
+  gThresholdDialog->SlotIndex = SlotIndex;
+  gThresholdDialog->Col = mms::SelectedCol;
+  gThresholdDialog->Row = mms::SelectedRow;
+  gThresholdDialog->SetWindow(this);
+  gThresholdDialog->exec();
+  if (gThresholdDialog) gThresholdDialog->SetWindow(nullptr);
+  grid->viewport()->update();
+}
+
+// --- Poll definition -------------------------------------------------------
