@@ -40,7 +40,15 @@ TEST(CheckReplyTest, AcceptsAndRejectsByFunction) {
        "01 01 02 CD 01",
        trOk,
        {1, 0, 1, 1, 0, 0, 1, 1, 1, 0}},
-      {"inputs: byte count not examined", 2, 0, 3, kUntouched, "01 02 09 05", trOk, {1, 0, 1}},
+      {"inputs: byte count must be 1 for 3 bits",
+       2,
+       0,
+       3,
+       kUntouched,
+       "01 02 09 05",
+       trInvalidReply,
+       {}},
+      {"inputs: 3 bits", 2, 0, 3, kUntouched, "01 02 01 05", trOk, {1, 0, 1}},
       {"holding registers", 3, 0, 2, kUntouched, "01 03 04 12 34 AB CD", trOk, {0x1234, 0xABCD}},
       {"input registers, byte count below count",
        4,
@@ -48,10 +56,10 @@ TEST(CheckReplyTest, AcceptsAndRejectsByFunction) {
        10,
        kUntouched,
        "01 04 04 00 01 00 02",
-       trOk,
-       {1, 2}},
-      {"registers, odd byte count", 3, 0, 2, kUntouched, "01 03 03 00 07 00", trOk, {7}},
-      {"registers, byte count 0", 3, 0, 2, kUntouched, "01 03 00", trOk, {}},
+       trInvalidReply,
+       {}},
+      {"registers, odd byte count", 3, 0, 2, kUntouched, "01 03 03 00 07 00", trInvalidReply, {}},
+      {"registers, byte count 0", 3, 0, 2, kUntouched, "01 03 00", trInvalidReply, {}},
       {"write coil: echoed state not compared", 5, 3, 1, 1, "01 05 00 03 00 00", trOk, {1}},
       {"write coil: last byte must be 0", 5, 3, 1, 1, "01 05 00 03 FF 01", trInvalidReply, {1}},
       {"write coil: address differs", 5, 3, 1, 1, "01 05 00 04 FF 00", trInvalidReply, {1}},
@@ -116,15 +124,41 @@ TEST(CheckReplyTest, RepliesTooShortForTheirFunctionAreInvalid) {
   EXPECT_EQ(CheckReply(1, 3, 0, 1, nullptr, 0, nullptr, 0), trInvalidReply);
 }
 
-TEST(CheckReplyTest, ByteCountLargerThanTheFrameStoresOnlyWhatArrived) {
-  // Byte count 0xF0 claims 120 registers; the frame carries 2 and a half.
-  const CheckCase c{"", 3, 0, 10, kUntouched, "01 03 F0 00 0A 00 0B 00", trOk, {10, 11}};
+TEST(CheckReplyTest, ByteCountLargerThanTheFrameIsInvalid) {
+  // Byte count 0xF0 claims the 120 registers asked for; the frame carries 2 and a half.
+  const CheckCase c{"", 3, 0, 120, kUntouched, "01 03 F0 00 0A 00 0B 00", trInvalidReply, {}};
   int result = -1;
   const auto values = RunCheck(c, &result, 200);
-  EXPECT_EQ(result, trOk);
-  EXPECT_EQ(values[0], 10);
-  EXPECT_EQ(values[1], 11);
-  for (size_t i = 2; i < values.size(); ++i) ASSERT_EQ(values[i], kUntouched) << i;
+  EXPECT_EQ(result, trInvalidReply);
+  for (size_t i = 0; i < values.size(); ++i) ASSERT_EQ(values[i], kUntouched) << i;
+}
+
+// A read reply carries exactly the values asked for, no fewer, no more.
+TEST(CheckReplyTest, ByteCountMustMatchTheCountExactly) {
+  const CheckCase cases[] = {
+      {"16 coils in 2 bytes", 1, 0, 16, kUntouched, "01 01 02 FF 00", trOk, {1, 1, 1, 1}},
+      {"17 coils need 3 bytes", 1, 0, 17, kUntouched, "01 01 02 FF FF", trInvalidReply, {}},
+      {"8 inputs in 2 bytes", 2, 0, 8, kUntouched, "01 02 02 FF 00", trInvalidReply, {}},
+      {"0 coils in 0 bytes", 1, 0, 0, kUntouched, "01 01 00", trOk, {}},
+      {"2 registers in 6 bytes",
+       3,
+       0,
+       2,
+       kUntouched,
+       "01 03 06 00 01 00 02 00 03",
+       trInvalidReply,
+       {}},
+      {"2 input registers in 2 bytes", 4, 0, 2, kUntouched, "01 04 02 00 01", trInvalidReply, {}},
+  };
+  for (const auto& c : cases) {
+    int result = -1;
+    const auto values = RunCheck(c, &result);
+    EXPECT_EQ(result, c.result) << c.name;
+    for (size_t i = 0; i < c.stored.size(); ++i) EXPECT_EQ(values[i], c.stored[i]) << c.name;
+    if (c.result != trOk) {
+      EXPECT_EQ(values[0], kUntouched) << c.name;
+    }
+  }
 }
 
 TEST(CheckReplyTest, NeverWritesPastTheValueArray) {

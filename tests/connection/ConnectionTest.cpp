@@ -135,8 +135,10 @@ TEST_F(ConnectionTest, TcpConnectPollsLogsAndDisconnectsCleanly) {
   EXPECT_EQ(view_.status, "Not connected");
   EXPECT_FALSE(view_.connectedControls);
   const std::string log = test::ReadWhole(LogPath());
-  EXPECT_EQ(log.rfind("<tx>0x00 0x00 0x00 0x00 0x00 0x06 0x01 0x03 0x00 0x00 0x00 0x04 </tx>\r\n", 0),
-            0u);
+  // The first request of a connection: transaction identifier 1.
+  EXPECT_EQ(
+      log.rfind("<tx>0x00 0x01 0x00 0x00 0x00 0x06 0x01 0x03 0x00 0x00 0x00 0x04 </tx>\r\n", 0),
+      0u);
   EXPECT_EQ(log.substr(log.size() - 2), "\r\n") << "the last line is complete";
 
   // Connect at once again: polling resumes and the log starts anew.
