@@ -8,7 +8,6 @@
 #include "modbus/Modbusthread.h"
 #include "modbus/Serialport.h"
 #include "modbus/Tcpclient.h"
-#include "shell/Conversions.h"
 #include "shell/IniFile.h"
 #include "shell/UiDispatcher.h"
 
@@ -40,10 +39,10 @@ void Connection::Connect(const IniFile& file) {
   int32_t delayBetweenPolls = 0;
   if (serial) {
     line = SerialLineFromSettings(settings);
-    delayBetweenPolls = StrToInt(settings.DelayBetweenPolls);
+    delayBetweenPolls = MillisecondsFromText("DelayBetweenPolls", settings.DelayBetweenPolls);
   }
   const int timeoutMs = TimeoutFromText(settings.Timeout);
-  const int32_t scanRate = StrToInt(settings.ScanRate);
+  const int32_t scanRate = MillisecondsFromText("ScanRate", settings.ScanRate);
 
   ++*generation_;
   std::shared_ptr<Transport> transport;

@@ -103,7 +103,17 @@ std::optional<StopBitsCode> StopBitsFromText(const std::string& text) {
   return std::nullopt;
 }
 
-int TimeoutFromText(const std::string& text) { return std::max(0, StrToInt(text)); }
+int32_t MillisecondsFromText(const std::string& key, const std::string& text) {
+  const int32_t value = StrToInt(text);
+  // Refused, not clamped: a negative value taken as 0 would poll flat out.
+  if (value < 0 || value > kMaxTimeoutMs) {
+    throw Error(key + " value " + std::to_string(value) + " is out of range (0 to " +
+                std::to_string(kMaxTimeoutMs) + " ms)");
+  }
+  return value;
+}
+
+int TimeoutFromText(const std::string& text) { return MillisecondsFromText("Timeout", text); }
 
 SerialLineSettings SerialLineFromSettings(const ConnectionSettings& settings) {
   SerialLineSettings line;

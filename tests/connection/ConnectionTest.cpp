@@ -192,10 +192,16 @@ TEST_F(ConnectionTest, PortThatCannotOpenShowsOneBoxAndStillCreatesTheLog) {
 TEST_F(ConnectionTest, BadValuesStopConnectBeforeAnythingOpens) {
   test::LibmodbusRtuSlave slave;
   const std::vector<std::pair<std::array<std::string, 3>, std::string>> cases = {
-      {{"RTUPortSettings", "StopBits", "1.5"}, "1.5 stop bits are not supported by the serial driver"},
+      {{"RTUPortSettings", "StopBits", "1.5"},
+       "1.5 stop bits are not supported by the serial driver"},
       {{"General", "DelayBetweenPolls", "abc"}, "'abc' is not a valid integer value"},
       {{"General", "ScanRate", "fast"}, "'fast' is not a valid integer value"},
       {{"RTUPortSettings", "Bitrate", "300"}, "Unsupported bit rate '300'"},
+      {{"General", "Timeout", "-5"}, "Timeout value -5 is out of range (0 to 86400000 ms)"},
+      {{"General", "DelayBetweenPolls", "-1"},
+       "DelayBetweenPolls value -1 is out of range (0 to 86400000 ms)"},
+      {{"General", "ScanRate", "86400001"},
+       "ScanRate value 86400001 is out of range (0 to 86400000 ms)"},
   };
   for (const auto& [key, message] : cases) {
     IniFile file = Settings({{"RTUPortSettings", "Port", slave.DevicePath()}, key});
@@ -211,6 +217,9 @@ TEST_F(ConnectionTest, BadValuesStopConnectBeforeAnythingOpens) {
   }
   EXPECT_THROW(connection_.Connect(Settings({{"Protocol", "Protocol", "ModbusTCP"},
                                              {"TCPPortSettings", "TCPPort", "70000"}})),
+               Error);
+  EXPECT_THROW(connection_.Connect(
+                   Settings({{"Protocol", "Protocol", "ModbusTCP"}, {"General", "Timeout", "-5"}})),
                Error);
   EXPECT_FALSE(connection_.Connected());
 }

@@ -111,7 +111,7 @@ TEST(ConnectionSettingsTest, SerialLineFromSettingsConvertsOrRefuses) {
   s.Bitrate = "19200";
   s.Parity = "MARK";
   s.StopBits = "2";
-  s.Timeout = "-5";
+  s.Timeout = "0";
   const SerialLineSettings line = SerialLineFromSettings(s);
   EXPECT_EQ(line.Port, "COM3");
   EXPECT_EQ(line.DevicePath, "/dev/ttyS2");
@@ -132,6 +132,7 @@ TEST(ConnectionSettingsTest, SerialLineFromSettingsConvertsOrRefuses) {
       {"StopBits", "3", "Unsupported stop bits '3'"},
       {"StopBits", "1.5", "1.5 stop bits are not supported by the serial driver"},
       {"Timeout", "1s", "'1s' is not a valid integer value"},
+      {"Timeout", "-5", "Timeout value -5 is out of range (0 to 86400000 ms)"},
   };
   for (const Case& c : cases) {
     ConnectionSettings bad;
@@ -144,6 +145,35 @@ TEST(ConnectionSettingsTest, SerialLineFromSettingsConvertsOrRefuses) {
       ADD_FAILURE() << c.key << "=" << c.value << " accepted";
     } catch (const Error& e) {
       EXPECT_EQ(std::string(e.what()), c.message);
+    }
+  }
+}
+
+TEST(ConnectionSettingsTest, MillisecondsOutsideOneDayAreRefused) {
+  struct Case {
+    const char* key;
+    const char* text;
+    int value;  // -1: refused with the range message
+  };
+  const Case cases[] = {
+      {"Timeout", "0", 0},
+      {"ScanRate", "86400000", 86400000},
+      {"DelayBetweenPolls", "-1", -1},
+      {"ScanRate", "86400001", -1},
+      {"Timeout", "-2147483648", -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.key) + "=" + c.text);
+    if (c.value >= 0) {
+      EXPECT_EQ(MillisecondsFromText(c.key, c.text), c.value);
+      continue;
+    }
+    try {
+      MillisecondsFromText(c.key, c.text);
+      ADD_FAILURE() << "accepted";
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()),
+                std::string(c.key) + " value " + c.text + " is out of range (0 to 86400000 ms)");
     }
   }
 }
