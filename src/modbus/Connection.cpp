@@ -43,6 +43,7 @@ void Connection::Connect(const IniFile& file) {
   }
   const int timeoutMs = TimeoutFromText(settings.Timeout);
   const int32_t scanRate = MillisecondsFromText("ScanRate", settings.ScanRate);
+  const int32_t logSizeLimitMB = LogSizeLimitFromText(settings.LogSizeLimitMB);
 
   ++*generation_;
   std::shared_ptr<Transport> transport;
@@ -77,6 +78,7 @@ void Connection::Connect(const IniFile& file) {
   }
 
   scanRate_.store(scanRate);
+  log_.SetSizeLimitMB(logSizeLimitMB);
   log_.CreateLogFile(logPath_);
   log_.Resume();
 

@@ -69,6 +69,7 @@ ConnectionSettings ReadConnectionSettings(const IniFile& file) {
   s.IPAddress = file.ReadString("TCPPortSettings", "IPAddress", s.IPAddress);
   s.TCPPort = file.ReadString("TCPPortSettings", "TCPPort", s.TCPPort);
   s.ScanRate = file.ReadString("General", "ScanRate", s.ScanRate);
+  s.LogSizeLimitMB = file.ReadString("General", "LogSizeLimitMB", s.LogSizeLimitMB);
   return s;
 }
 
@@ -114,6 +115,15 @@ int32_t MillisecondsFromText(const std::string& key, const std::string& text) {
 }
 
 int TimeoutFromText(const std::string& text) { return MillisecondsFromText("Timeout", text); }
+
+int32_t LogSizeLimitFromText(const std::string& text) {
+  const int32_t value = StrToInt(text);
+  if (value < 0 || value > kMaxLogSizeLimitMB) {
+    throw Error("LogSizeLimitMB value " + std::to_string(value) + " is out of range (0 to " +
+                std::to_string(kMaxLogSizeLimitMB) + " MB)");
+  }
+  return value;
+}
 
 SerialLineSettings SerialLineFromSettings(const ConnectionSettings& settings) {
   SerialLineSettings line;

@@ -29,6 +29,7 @@ struct ConnectionSettings {
   std::string IPAddress = "127.0.0.1";  // [TCPPortSettings] IPAddress
   std::string TCPPort = "502";          // [TCPPortSettings] TCPPort
   std::string ScanRate = "1000";        // [General] ScanRate
+  std::string LogSizeLimitMB = "100";   // [General] LogSizeLimitMB
 };
 
 ConnectionSettings ReadConnectionSettings(const IniFile& file);
@@ -73,6 +74,11 @@ inline constexpr int kMaxTimeoutMs = 24 * 60 * 60 * 1000;
 int32_t MillisecondsFromText(const std::string& key, const std::string& text);
 // MillisecondsFromText("Timeout", text).
 int TimeoutFromText(const std::string& text);
+
+// LogSizeLimitMB text: StrToInt, then 0 (no limit) to kMaxLogSizeLimitMB, or
+// Error("LogSizeLimitMB value <n> is out of range (0 to 1048576 MB)").
+inline constexpr int32_t kMaxLogSizeLimitMB = 1 << 20;
+int32_t LogSizeLimitFromText(const std::string& text);
 
 // The device behind a Port setting: a name starting with "/" is a path,
 // "COMn" (n >= 1, any letter case) is "/dev/ttyS<n-1>", any other name is

@@ -202,6 +202,8 @@ TEST_F(ConnectionTest, BadValuesStopConnectBeforeAnythingOpens) {
        "DelayBetweenPolls value -1 is out of range (0 to 86400000 ms)"},
       {{"General", "ScanRate", "86400001"},
        "ScanRate value 86400001 is out of range (0 to 86400000 ms)"},
+      {{"General", "LogSizeLimitMB", "-1"},
+       "LogSizeLimitMB value -1 is out of range (0 to 1048576 MB)"},
   };
   for (const auto& [key, message] : cases) {
     IniFile file = Settings({{"RTUPortSettings", "Port", slave.DevicePath()}, key});

@@ -48,6 +48,7 @@ TEST(ConnectionSettingsTest, MissingFileGivesConnectDefaults) {
   EXPECT_EQ(s.IPAddress, "127.0.0.1");
   EXPECT_EQ(s.TCPPort, "502");
   EXPECT_EQ(s.ScanRate, "1000");
+  EXPECT_EQ(s.LogSizeLimitMB, "100");
 }
 
 // The dialog also stores Timeout and DelayBetweenPolls under RTUPortSettings;
@@ -59,7 +60,7 @@ TEST(ConnectionSettingsTest, EachKeyComesFromItsOwnSection) {
             "[RTUPortSettings]\nPort=COM12\nBitrate=9600\nParity=EVEN\nStopBits=2\n"
             "Timeout=111\nDelayBetweenPolls=222\n"
             "[TCPPortSettings]\nIPAddress=10.1.2.3\nTCPPort=1502\n"
-            "[General]\nTimeout=333\nDelayBetweenPolls=44\nScanRate=555\n");
+            "[General]\nTimeout=333\nDelayBetweenPolls=44\nScanRate=555\nLogSizeLimitMB=7\n");
   const ConnectionSettings s =
       ReadConnectionSettings(IniFile((dir.Path() / "ZeKvadro.ini").string()));
   EXPECT_EQ(s.Protocol, "ModbusTCP");
@@ -72,6 +73,7 @@ TEST(ConnectionSettingsTest, EachKeyComesFromItsOwnSection) {
   EXPECT_EQ(s.IPAddress, "10.1.2.3");
   EXPECT_EQ(s.TCPPort, "1502");
   EXPECT_EQ(s.ScanRate, "555");
+  EXPECT_EQ(s.LogSizeLimitMB, "7");
 }
 
 TEST(ConnectionSettingsTest, TextConversionsAreExact) {
@@ -149,7 +151,7 @@ TEST(ConnectionSettingsTest, SerialLineFromSettingsConvertsOrRefuses) {
   }
 }
 
-TEST(ConnectionSettingsTest, MillisecondsOutsideOneDayAreRefused) {
+TEST(ConnectionSettingsTest, ValuesOutOfRangeAreRefusedWithTheirKey) {
   struct Case {
     const char* key;
     const char* text;
@@ -161,19 +163,28 @@ TEST(ConnectionSettingsTest, MillisecondsOutsideOneDayAreRefused) {
       {"DelayBetweenPolls", "-1", -1},
       {"ScanRate", "86400001", -1},
       {"Timeout", "-2147483648", -1},
+      {"LogSizeLimitMB", "0", 0},
+      {"LogSizeLimitMB", "1048576", 1048576},
+      {"LogSizeLimitMB", "-1", -1},
+      {"LogSizeLimitMB", "1048577", -1},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.key) + "=" + c.text);
+    const bool log = std::string(c.key) == "LogSizeLimitMB";
+    auto convert = [&] {
+      return log ? LogSizeLimitFromText(c.text) : MillisecondsFromText(c.key, c.text);
+    };
     if (c.value >= 0) {
-      EXPECT_EQ(MillisecondsFromText(c.key, c.text), c.value);
+      EXPECT_EQ(convert(), c.value);
       continue;
     }
     try {
-      MillisecondsFromText(c.key, c.text);
+      convert();
       ADD_FAILURE() << "accepted";
     } catch (const Error& e) {
-      EXPECT_EQ(std::string(e.what()),
-                std::string(c.key) + " value " + c.text + " is out of range (0 to 86400000 ms)");
+      EXPECT_EQ(std::string(e.what()), std::string(c.key) + " value " + c.text +
+                                           (log ? " is out of range (0 to 1048576 MB)"
+                                                : " is out of range (0 to 86400000 ms)"));
     }
   }
 }
