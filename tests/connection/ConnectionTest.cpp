@@ -104,7 +104,7 @@ class ConnectionTest : public ::testing::Test {
   }
   template <typename Done>
   bool WaitFor(Done done) {
-    for (int i = 0; i < 300 && !done(); ++i) std::this_thread::sleep_for(10ms);
+    for (int i = 0; i < 1000 && !done(); ++i) std::this_thread::sleep_for(10ms);
     return done();
   }
 

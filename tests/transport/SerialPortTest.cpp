@@ -220,7 +220,12 @@ TEST(SerialPortTest, InterByteGapFollowsTheBaudRate) {
   ScriptedSlave slave(ScriptedSlave::Mode::kRtu);
   std::vector<uint16_t> v;
   {
-    Rig slow(Line(slave.DevicePath(), 1200));
+    // 12 bits a character: a 35 ms gap, far above the 5 ms pause even when
+    // the slave's thread is woken late.
+    SerialLineSettings line = Line(slave.DevicePath(), 1200);
+    line.Parity = ParityCode::kEven;
+    line.StopBits = StopBitsCode::kTwo;
+    Rig slow(line);
     slave.Push(Cue::Normal().Split(4, 5));
     EXPECT_EQ(slow.Read(3, 0, 4, v), trOk);
     slow.port->Shutdown();
