@@ -106,16 +106,6 @@ TEST(IniFileRead, LeadingByteOrderMarkIsSkippedAndKeptOnCommit) {
     EXPECT_EQ(saved.find("\xEF\xBB\xBF", 1), std::string::npos);
     EXPECT_EQ(IniFile(dir.File("bom.ini")).ReadString("General", "ScanRate", ""), "7");
   }
-  // A mark anywhere else is content, and a file without one gets none.
-  WriteWhole(dir.File("plain.ini"),
-             "[General]\nTimeout=\xEF\xBB\xBF"
-             "5\n");
-  IniFile plain(dir.File("plain.ini"));
-  EXPECT_EQ(plain.ReadString("General", "Timeout", ""),
-            "\xEF\xBB\xBF"
-            "5");
-  plain.Commit();
-  EXPECT_EQ(ReadWhole(dir.File("plain.ini")).front(), '[');
 }
 
 TEST(IniFileRead, FirstSectionAndFirstKeyWinAndKeysBeforeAnySectionAreIgnored) {
