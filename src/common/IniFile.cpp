@@ -162,8 +162,15 @@ void IniFile::Load() {
     unreadable_ = true;
     return;
   }
+  // Windows editors start UTF-8 files with a byte-order mark; left in, it
+  // would hide the first section header. Kept for Commit().
+  static constexpr std::string_view kBom = "\xEF\xBB\xBF";
   size_t start = 0;
-  for (size_t i = 0; i < content.size(); ++i) {
+  if (std::string_view(content).substr(0, kBom.size()) == kBom) {
+    bom_ = true;
+    start = kBom.size();
+  }
+  for (size_t i = start; i < content.size(); ++i) {
     if (content[i] != '\r' && content[i] != '\n') continue;
     lines_.emplace_back(content, start, i - start);
     if (content[i] == '\r' && i + 1 < content.size() && content[i + 1] == '\n') ++i;
@@ -241,8 +248,8 @@ void IniFile::InsertLine(size_t at, std::string text) {
 std::string IniFile::Text() const {
   size_t size = 0;
   for (const std::string& line : lines_) size += line.size() + 1;
-  std::string text;
-  text.reserve(size);
+  std::string text = bom_ ? "\xEF\xBB\xBF" : "";
+  text.reserve(size + 3);
   for (const std::string& line : lines_) {
     text += line;
     text += '\n';

@@ -17,9 +17,10 @@ namespace mms {
 // whole text to a temporary file in the same folder and renames it over the
 // old one, so a failed or interrupted save never leaves a damaged file.
 //
-// Reading tolerates LF, CRLF and CR line ends and a missing final line end;
-// blanks (spaces, tabs) around names and values are dropped; a line whose
-// first non-blank character is ';' is a comment. The first "[Name]" of a
+// Reading tolerates LF, CRLF and CR line ends, a missing final line end and
+// a leading UTF-8 byte-order mark (which Commit() writes back); blanks
+// (spaces, tabs) around names and values are dropped; a line whose first
+// non-blank character is ';' is a comment. The first "[Name]" of a
 // section and the first line of a key within it count; later duplicates are
 // kept in the file but not read. Commit() writes LF line ends and adds no
 // blank lines. A CR or LF inside a written section, key or value becomes a
@@ -66,6 +67,7 @@ class IniFile {
   std::vector<std::string> lines_;
   std::unordered_map<std::string, Section> sections_;  // lower-case name -> first one
   bool unreadable_ = false;
+  bool bom_ = false;  // the file started with a UTF-8 byte-order mark
 };
 
 }  // namespace mms

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 
 namespace mms {
@@ -34,17 +35,38 @@ size_t FormatLine(int direction, const uint8_t* bytes, int count, char* line) {
   return static_cast<size_t>(out - line);
 }
 
-// One write(2) per line; only a short write (a full disk) needs a second one
-// to finish the same line. A failure loses the line, as logging must not stop
-// the connection.
-void WriteLine(int fd, const char* line, size_t length) {
+// One write per line at `at`, the end of the file; only a short write (a full
+// disk) needs a second one to finish the same line. Returns 0 or the error;
+// a line that failed halfway is cut off again. A failure loses the line, as
+// logging must not stop the connection.
+int WriteLine(int fd, const char* line, size_t length, uint64_t at) {
   size_t done = 0;
   while (done < length) {
-    const ssize_t n = write(fd, line + done, length - done);
+    const ssize_t n = pwrite(fd, line + done, length - done, static_cast<off_t>(at + done));
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;
+    if (n <= 0) {
+      const int error = n < 0 ? errno : EIO;
+      if (done > 0) (void)ftruncate(fd, static_cast<off_t>(at));
+      return error;
+    }
     done += static_cast<size_t>(n);
   }
+  return 0;
+}
+
+// The lock is taken before truncating, so a log another program holds is
+// left as it is. O_NONBLOCK keeps a FIFO in the way from blocking the open.
+int OpenLogFile(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+  if (fd < 0) return -1;
+  struct stat st;
+  const bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+                  ftruncate(fd, 0) == 0 && fcntl(fd, F_SETFL, 0) == 0;
+  if (!ok) {
+    close(fd);
+    return -1;
+  }
+  return fd;
 }
 
 }  // namespace
@@ -57,6 +79,7 @@ TransmissionLog::~TransmissionLog() {
     stop_ = true;
   }
   work_.notify_one();
+  room_.notify_all();
   thread_.join();
   if (fd_ >= 0) close(fd_);
 }
@@ -75,17 +98,49 @@ void TransmissionLog::Run() {
     std::memcpy(entry.bytes, front.bytes, static_cast<size_t>(front.count));
     head_ = (head_ + 1) % kQueueEntries;
     --size_;
-    const int fd = fd_;
-    if (fd >= 0) {
+    room_.notify_all();
+    if (fd_ < 0) {
+      CountNotWritten(Failure::kNoFile);
+    } else {
       writing_ = true;
+      const int current = fd_;
       lock.unlock();
-      WriteLine(fd, line, FormatLine(entry.direction, entry.bytes, entry.count, line));
+      const size_t length = FormatLine(entry.direction, entry.bytes, entry.count, line);
+      const int fd = FileFor(current, length);
+      const int error = WriteLine(fd, line, length, fileSize_);
+      if (error == 0) fileSize_ += length;
       lock.lock();
+      fd_ = fd;
       writing_ = false;
+      if (error != 0) {
+        CountNotWritten(error == ENOSPC || error == EDQUOT ? Failure::kDiskFull
+                                                           : Failure::kWriteError);
+      }
     }
     idle_.notify_all();
   }
   idle_.notify_all();
+}
+
+int TransmissionLog::FileFor(int fd, size_t length) {
+  const uint64_t limit = sizeLimit_.load(std::memory_order_relaxed);
+  if (limit == 0 || fileSize_ == 0 || fileSize_ + length <= limit || rotateFailed_) return fd;
+  // The old file keeps its lock until it is closed, so no other program
+  // takes the name in between.
+  const std::string previous = path_ + ".1";
+  const int fresh = rename(path_.c_str(), previous.c_str()) == 0 ? OpenLogFile(path_) : -1;
+  if (fresh < 0) {
+    rotateFailed_ = true;  // keep writing the file we have; nothing is lost
+    return fd;
+  }
+  close(fd);
+  fileSize_ = 0;
+  return fresh;
+}
+
+void TransmissionLog::CountNotWritten(Failure cause) {
+  ++notWritten_;
+  failure_ = cause;
 }
 
 void TransmissionLog::WaitUntilIdle(std::unique_lock<std::mutex>& lock) {
@@ -97,11 +152,17 @@ void TransmissionLog::LogHandOff(int direction, const uint8_t* bytes, int count)
   if (bytes == nullptr || count < 0) count = 0;
   if (count > kMaxFrameBytes) count = kMaxFrameBytes;
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
     if (paused_) return;
     if (size_ == kQueueEntries) {
-      ++overflow_;
-      return;
+      room_.wait_for(lock, std::chrono::milliseconds(kHandOffWaitMs),
+                     [this] { return size_ < kQueueEntries || paused_ || stop_; });
+      if (paused_) return;
+      if (size_ == kQueueEntries) {
+        ++overflow_;
+        CountNotWritten(Failure::kTooSlow);
+        return;
+      }
     }
     Entry& entry = queue_[(head_ + size_) % kQueueEntries];
     entry.direction = direction;
@@ -120,6 +181,7 @@ void TransmissionLog::Resume() {
 void TransmissionLog::Pause() {
   std::unique_lock<std::mutex> lock(mutex_);
   paused_ = true;
+  room_.notify_all();
   WaitUntilIdle(lock);
 }
 
@@ -134,22 +196,17 @@ void TransmissionLog::CloseLogFile() {
   if (fd >= 0) close(fd);
 }
 
-// The lock is taken before truncating, so a log another program holds is
-// left as it is. O_NONBLOCK keeps a FIFO in the way from blocking the open.
 bool TransmissionLog::CreateLogFile(const std::string& path) {
   CloseLogFile();  // our own earlier lock would refuse the new one
-  const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  struct stat st;
-  const bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0 &&
-                  ftruncate(fd, 0) == 0 && fcntl(fd, F_SETFL, 0) == 0;
-  if (!ok) {
-    close(fd);
-    return false;
-  }
+  const int fd = OpenLogFile(path);
   std::lock_guard<std::mutex> lock(mutex_);
   fd_ = fd;
-  return true;
+  path_ = path;
+  fileSize_ = 0;
+  rotateFailed_ = false;
+  notWritten_ = 0;
+  failure_ = Failure::kNone;
+  return fd >= 0;
 }
 
 bool TransmissionLog::HasLogFile() const {
@@ -160,6 +217,36 @@ bool TransmissionLog::HasLogFile() const {
 uint64_t TransmissionLog::OverflowCount() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return overflow_;
+}
+
+void TransmissionLog::SetSizeLimitMB(int32_t megabytes) {
+  sizeLimit_.store(megabytes > 0 ? uint64_t(megabytes) << 20 : 0, std::memory_order_relaxed);
+}
+
+std::string TransmissionLog::StatusText() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (notWritten_ == 0) return "";
+  const char* cause = "no log file";
+  switch (failure_) {
+    case Failure::kDiskFull:
+      cause = "disk full";
+      break;
+    case Failure::kWriteError:
+      cause = "write error";
+      break;
+    case Failure::kTooSlow:
+      cause = "writer too slow";
+      break;
+    default:
+      break;
+  }
+  return std::string("Log: ") + cause + ", " + std::to_string(notWritten_) +
+         (notWritten_ == 1 ? " frame" : " frames") + " not written";
+}
+
+uint64_t TransmissionLog::FramesNotWritten() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  return notWritten_;
 }
 
 }  // namespace mms

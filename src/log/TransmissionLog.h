@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -23,16 +24,22 @@ namespace mms {
 //
 // Frames:
 // - LogHandOff copies the frame into a fixed queue entry (no allocation) and
-//   returns at once; it never waits for the disk. Frames longer than
+//   returns at once while there is room. Frames longer than
 //   kMaxFrameBytes are cut to their first kMaxFrameBytes bytes; a negative
 //   count or a null buffer gives a line without bytes; a direction other than
 //   kLogTransmitted or kLogReceived is ignored.
 // - Frames handed over while paused are dropped: they belong to no open
 //   connection, and writing them at the next Resume would put them into the
 //   next connection's new file.
-// - When kQueueEntries frames are already waiting, a new frame is dropped
-//   and counted in OverflowCount(); earlier frames are never overwritten.
-// - Frames queued while no file is open are discarded when their turn comes.
+// - When kQueueEntries frames are already waiting, LogHandOff waits for room,
+//   at most kHandOffWaitMs, so a writer that falls behind slows the polling
+//   thread down instead of losing frames. Only after that wait is the frame
+//   dropped (OverflowCount()); earlier frames are never overwritten.
+// - A frame that cannot be written (write error, full disk, no file open,
+//   the wait above ran out) is counted and shows in StatusText(); a line
+//   that failed halfway is cut off again, so the file holds whole lines.
+// - At the size limit the file is renamed to "<path>.1" (replacing an older
+//   one) and a new, empty file is started at the same path.
 //
 // Control, from the user-interface thread (Connect: CreateLogFile, Resume;
 // Disconnect: Pause, CloseLogFile):
@@ -43,6 +50,8 @@ class TransmissionLog : public LogSink {
  public:
   static constexpr int kMaxFrameBytes = 300;
   static constexpr size_t kQueueEntries = 256;
+  static constexpr int kHandOffWaitMs = 1000;
+  static constexpr int32_t kDefaultSizeLimitMB = 100;
 
   TransmissionLog();
   ~TransmissionLog() override;  // writes what is queued, stops and joins the thread
@@ -52,7 +61,8 @@ class TransmissionLog : public LogSink {
   // Creates the file, or truncates it to empty, for reading and writing,
   // locked exclusively (flock) against other programs. A file still open from
   // an earlier connect is closed first. Refuses anything but a regular file.
-  // On failure returns false and the connection runs without a log.
+  // On failure returns false and the connection runs without a log. Either
+  // way StatusText() starts again from "".
   bool CreateLogFile(const std::string& path);
   void CloseLogFile();
   bool HasLogFile() const;
@@ -64,6 +74,17 @@ class TransmissionLog : public LogSink {
 
   uint64_t OverflowCount() const;
 
+  // Size at which the file is rotated, in MB (2^20 bytes); 0: no limit,
+  // negative counts as 0. Any thread; applies from the next line.
+  void SetSizeLimitMB(int32_t megabytes);
+
+  // For the status bar, any thread: "" while every frame has been written
+  // since CreateLogFile, else the latest cause and the count, e.g.
+  // "Log: disk full, 12 frames not written". Causes: "disk full", "write
+  // error", "writer too slow", "no log file".
+  std::string StatusText() const;
+  uint64_t FramesNotWritten() const;
+
  private:
   struct Entry {
     int direction;
@@ -71,12 +92,20 @@ class TransmissionLog : public LogSink {
     uint8_t bytes[kMaxFrameBytes];
   };
 
+  enum class Failure { kNone, kNoFile, kTooSlow, kWriteError, kDiskFull };
+
   void Run();
   void WaitUntilIdle(std::unique_lock<std::mutex>& lock);
+  // Writer thread, while writing_: the file to write `length` more bytes to,
+  // rotated first when they would pass the size limit.
+  int FileFor(int fd, size_t length);
+  // Under the lock.
+  void CountNotWritten(Failure cause);
 
   mutable std::mutex mutex_;
   std::condition_variable work_;  // the writer waits here for frames or stop
   std::condition_variable idle_;  // Pause and the file calls wait here
+  std::condition_variable room_;  // LogHandOff waits here when the queue is full
   std::vector<Entry> queue_;      // ring of kQueueEntries
   size_t head_ = 0;
   size_t size_ = 0;
@@ -85,6 +114,13 @@ class TransmissionLog : public LogSink {
   bool stop_ = false;
   int fd_ = -1;
   uint64_t overflow_ = 0;
+  uint64_t notWritten_ = 0;
+  Failure failure_ = Failure::kNone;
+  std::atomic<uint64_t> sizeLimit_{uint64_t{kDefaultSizeLimitMB} << 20};
+  // Set with fd_ by CreateLogFile; used by the writer only while writing_.
+  std::string path_;
+  uint64_t fileSize_ = 0;
+  bool rotateFailed_ = false;
   std::thread thread_;  // last: started once everything above exists
 };
 

@@ -8,7 +8,6 @@
 #include "modbus/PollingThread.h"
 #include "modbus/SerialPort.h"
 #include "modbus/TcpClient.h"
-#include "common/Conversions.h"
 #include "common/IniFile.h"
 #include "common/UiDispatcher.h"
 
@@ -40,10 +39,11 @@ void Connection::Connect(const IniFile& file) {
   int32_t delayBetweenPolls = 0;
   if (serial) {
     line = SerialLineFromSettings(settings);
-    delayBetweenPolls = StrToInt(settings.DelayBetweenPolls);
+    delayBetweenPolls = MillisecondsFromText("DelayBetweenPolls", settings.DelayBetweenPolls);
   }
   const int timeoutMs = TimeoutFromText(settings.Timeout);
-  const int32_t scanRate = StrToInt(settings.ScanRate);
+  const int32_t scanRate = MillisecondsFromText("ScanRate", settings.ScanRate);
+  const int32_t logSizeLimitMB = LogSizeLimitFromText(settings.LogSizeLimitMB);
 
   ++*generation_;
   std::shared_ptr<Transport> transport;
@@ -78,6 +78,7 @@ void Connection::Connect(const IniFile& file) {
   }
 
   scanRate_.store(scanRate);
+  log_.SetSizeLimitMB(logSizeLimitMB);
   log_.CreateLogFile(logPath_);
   log_.Resume();
 

@@ -41,8 +41,9 @@ class Connection {
   // ConnectCommand over the settings just read. Every value is converted
   // before anything is opened, so a bad value (mms::Error with its message)
   // leaves nothing half-open; only ProtocolMode, read first, has changed.
-  // The log file is created and its writer resumed also when the port fails
-  // to open, and before polling starts, so that no frame misses the log.
+  // The log file is created (bounded by LogSizeLimitMB) and its writer
+  // resumed also when the port fails to open, and before polling starts, so
+  // that no frame misses the log.
   void Connect(const IniFile& settings);
 
   // DisconnectCommand: stop request, 50 ms, transport shut down (a

@@ -69,6 +69,7 @@ ConnectionSettings ReadConnectionSettings(const IniFile& file) {
   s.IPAddress = file.ReadString("TCPPortSettings", "IPAddress", s.IPAddress);
   s.TCPPort = file.ReadString("TCPPortSettings", "TCPPort", s.TCPPort);
   s.ScanRate = file.ReadString("General", "ScanRate", s.ScanRate);
+  s.LogSizeLimitMB = file.ReadString("General", "LogSizeLimitMB", s.LogSizeLimitMB);
   return s;
 }
 
@@ -103,7 +104,26 @@ std::optional<StopBitsCode> StopBitsFromText(const std::string& text) {
   return std::nullopt;
 }
 
-int TimeoutFromText(const std::string& text) { return std::max(0, StrToInt(text)); }
+int32_t MillisecondsFromText(const std::string& key, const std::string& text) {
+  const int32_t value = StrToInt(text);
+  // Refused, not clamped: a negative value taken as 0 would poll flat out.
+  if (value < 0 || value > kMaxTimeoutMs) {
+    throw Error(key + " value " + std::to_string(value) + " is out of range (0 to " +
+                std::to_string(kMaxTimeoutMs) + " ms)");
+  }
+  return value;
+}
+
+int TimeoutFromText(const std::string& text) { return MillisecondsFromText("Timeout", text); }
+
+int32_t LogSizeLimitFromText(const std::string& text) {
+  const int32_t value = StrToInt(text);
+  if (value < 0 || value > kMaxLogSizeLimitMB) {
+    throw Error("LogSizeLimitMB value " + std::to_string(value) + " is out of range (0 to " +
+                std::to_string(kMaxLogSizeLimitMB) + " MB)");
+  }
+  return value;
+}
 
 SerialLineSettings SerialLineFromSettings(const ConnectionSettings& settings) {
   SerialLineSettings line;

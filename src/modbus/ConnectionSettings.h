@@ -29,6 +29,7 @@ struct ConnectionSettings {
   std::string IPAddress = "127.0.0.1";  // [TCPPortSettings] IPAddress
   std::string TCPPort = "502";          // [TCPPortSettings] TCPPort
   std::string ScanRate = "1000";        // [General] ScanRate
+  std::string LogSizeLimitMB = "100";   // [General] LogSizeLimitMB
 };
 
 ConnectionSettings ReadConnectionSettings(const IniFile& file);
@@ -59,15 +60,25 @@ struct SerialLineSettings {
 // Error with the message Connect shows: the integer conversion message for a
 // Bitrate or Timeout that is not an integer, "Unsupported bit rate '<text>'",
 // "Unsupported parity '<text>'", "Unsupported stop bits '<text>'", or, for
-// "1.5", "1.5 stop bits are not supported by the serial driver".
+// "1.5", "1.5 stop bits are not supported by the serial driver", or the
+// range message of MillisecondsFromText for the Timeout.
 SerialLineSettings SerialLineFromSettings(const ConnectionSettings& settings);
 
-// Timeout text to milliseconds: StrToInt, negative values taken as 0.
+// Timeouts and pauses are at most one day, so that a timeout plus a frame's
+// worth of milliseconds never overflows an int.
+inline constexpr int kMaxTimeoutMs = 24 * 60 * 60 * 1000;
+
+// Timeout, DelayBetweenPolls or ScanRate text to milliseconds: StrToInt, then
+// 0 to kMaxTimeoutMs, or Error("<key> value <n> is out of range (0 to
+// 86400000 ms)").
+int32_t MillisecondsFromText(const std::string& key, const std::string& text);
+// MillisecondsFromText("Timeout", text).
 int TimeoutFromText(const std::string& text);
 
-// The transports cap their timeout at one day, so that a timeout plus a
-// frame's worth of milliseconds never overflows an int.
-inline constexpr int kMaxTimeoutMs = 24 * 60 * 60 * 1000;
+// LogSizeLimitMB text: StrToInt, then 0 (no limit) to kMaxLogSizeLimitMB, or
+// Error("LogSizeLimitMB value <n> is out of range (0 to 1048576 MB)").
+inline constexpr int32_t kMaxLogSizeLimitMB = 1 << 20;
+int32_t LogSizeLimitFromText(const std::string& text);
 
 // The device behind a Port setting: a name starting with "/" is a path,
 // "COMn" (n >= 1, any letter case) is "/dev/ttyS<n-1>", any other name is

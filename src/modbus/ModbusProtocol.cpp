@@ -35,6 +35,7 @@ static_assert(7 + 2 * kMaxWriteRegisters + 2 <= kRtuFrameSize &&
               7 + 2 * (kMaxWriteRegisters + 1) + 2 > kRtuFrameSize);
 
 bool IsRead(uint8_t function) { return function >= 1 && function <= 4; }
+bool IsBitRead(uint8_t function) { return function == 1 || function == 2; }
 
 // Whether request and reply of this count fit the frame buffers of both
 // protocols.
@@ -89,35 +90,56 @@ bool Gather(Transport& transport, uint8_t* buffer, int& have, int need,
   return true;
 }
 
+// Whether a whole TCP frame answers the request in flight: its transaction
+// identifier, unit and function (or its exception code) are the request's.
+bool AnswersRequest(const uint8_t* frame, uint16_t transactionId, uint8_t deviceId,
+                    uint8_t function) {
+  const uint8_t replyFunction = frame[kTcpHeaderSize + 1];
+  return frame[0] == HiByte(transactionId) && frame[1] == LoByte(transactionId) &&
+         frame[kTcpHeaderSize] == deviceId &&
+         (replyFunction == function || replyFunction == (function | 0x80));
+}
+
 int TcpTransaction(Transport& transport, uint8_t function, uint8_t deviceId, uint16_t startAddress,
                    uint16_t count, uint16_t* values, int valueCapacity) {
-  uint8_t request[kTcpFrameSize] = {};  // transaction and protocol ids stay 0
+  uint8_t request[kTcpFrameSize] = {};  // the protocol id stays 0
   const int pdu = BuildRequest(deviceId, function, startAddress, count, values, valueCapacity,
                                request + kTcpHeaderSize, kTcpFrameSize - kTcpHeaderSize);
+  const uint16_t transactionId = transport.NextTransactionId();
+  request[0] = HiByte(transactionId);
+  request[1] = LoByte(transactionId);
   request[4] = HiByte(static_cast<uint16_t>(pdu));
   request[5] = LoByte(static_cast<uint16_t>(pdu));
 
   transport.DiscardStale();
   transport.Send(request, pdu + kTcpHeaderSize);
 
+  // One deadline for the whole wait: frames that answer something else are
+  // logged and dropped, and do not buy a fresh timeout.
   const auto deadline =
       std::chrono::steady_clock::now() + std::chrono::milliseconds(transport.TimeoutMs());
   uint8_t reply[kTcpFrameSize] = {};
-  int have = 0;
-  // The header first: only its length field tells where this reply ends, so
-  // bytes of anything behind it are never taken into it.
-  int result = trNoReply;
-  if (Gather(transport, reply, have, kTcpHeaderSize, deadline)) {
-    const int total = TcpFrameLength(reply);
-    if (total < 0) {
-      result = trInvalidReply;
-    } else if (Gather(transport, reply, have, total, deadline)) {
-      result = CheckReply(deviceId, function, startAddress, count, values, valueCapacity,
-                          reply + kTcpHeaderSize, total - kTcpHeaderSize);
+  for (;;) {
+    int have = 0;
+    // The header first: only its length field tells where this reply ends, so
+    // bytes of anything behind it are never taken into it.
+    int result = trNoReply;
+    if (Gather(transport, reply, have, kTcpHeaderSize, deadline)) {
+      const int total = TcpFrameLength(reply);
+      if (total < 0) {
+        result = trInvalidReply;
+      } else if (Gather(transport, reply, have, total, deadline)) {
+        if (!AnswersRequest(reply, transactionId, deviceId, function)) {
+          transport.ReplyReceived(reply, have);
+          continue;
+        }
+        result = CheckReply(deviceId, function, startAddress, count, values, valueCapacity,
+                            reply + kTcpHeaderSize, total - kTcpHeaderSize);
+      }
     }
+    transport.ReplyReceived(reply, have);
+    return result;
   }
-  transport.ReplyReceived(reply, have);
-  return result;
 }
 
 }  // namespace
@@ -220,19 +242,18 @@ int CheckReply(uint8_t deviceId, uint8_t function, uint16_t startAddress, uint16
 
   switch (function) {
     case 1:
-    case 2: {
-      if (replyLength < 3 + (count + 7) / 8) return trInvalidReply;
-      const int stored = std::min<int>(count, valueCapacity);
-      for (int i = 0; i < stored; ++i) values[i] = (reply[3 + i / 8] >> (i % 8)) & 1;
-      return trOk;
-    }
+    case 2:
     case 3:
     case 4: {
-      if (replyLength < 3) return trInvalidReply;
-      // The byte count decides how many registers are stored, bounded by what
-      // arrived and by the caller's array.
-      const int stored = std::min({reply[2] / 2, (replyLength - 3) / 2, valueCapacity});
-      for (int i = 0; i < stored; ++i) values[i] = reply[3 + 2 * i] * 256 + reply[4 + 2 * i];
+      // The byte count must be exactly what was asked for: a short reply
+      // would leave cells showing values this poll never read.
+      const int byteCount = IsBitRead(function) ? (count + 7) / 8 : 2 * count;
+      if (replyLength < 3 + byteCount || reply[2] != byteCount) return trInvalidReply;
+      const int stored = std::min<int>(count, valueCapacity);
+      for (int i = 0; i < stored; ++i) {
+        values[i] = IsBitRead(function) ? (reply[3 + i / 8] >> (i % 8)) & 1
+                                        : reply[3 + 2 * i] * 256 + reply[4 + 2 * i];
+      }
       return trOk;
     }
     case 5:

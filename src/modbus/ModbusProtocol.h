@@ -61,22 +61,27 @@ int TcpFrameLength(const uint8_t* header);
 // Validates a reply that starts at its device-ID byte; replyLength is the
 // number of bytes that arrived from there on (without an RTU CRC). Returns
 // trOk or trInvalidReply. Checks device ID and function (so every exception
-// reply is invalid), then per function: 1, 2 store `count` bits as 0/1 words;
-// 3, 4 store byte-count / 2 registers; 5 checks the echoed address and a 0x00
-// last byte; 6 checks the echoed address and values[0]; 16 checks nothing
-// more. Stores never go past the bytes that arrived nor past
-// values[valueCapacity - 1]; a reply too short for its function is invalid,
-// except that 3 and 4 store as many whole registers as the byte count and
-// the arrived bytes allow. values is written only for a valid reply.
+// reply is invalid), then per function: 1, 2 need a byte count of exactly
+// (count + 7) / 8 and store `count` bits as 0/1 words; 3, 4 need a byte count
+// of exactly 2 * count and store `count` registers; 5 checks the echoed
+// address and a 0x00 last byte; 6 checks the echoed address and values[0];
+// 16 checks nothing more. A reply too short for its function or its byte
+// count is invalid. Stores never go past values[valueCapacity - 1]; values
+// is written only for a valid reply.
 int CheckReply(uint8_t deviceId, uint8_t function, uint16_t startAddress, uint16_t count,
                uint16_t* values, int valueCapacity, const uint8_t* reply, int replyLength);
 
-// One request and at most one reply over `transport`, framed by protocolMode
+// One request and its reply over `transport`, framed by protocolMode
 // (kModbusRtu or kModbusTcp). Input already waiting is discarded first. RTU:
-// one Receive of the expected length; short or bad-CRC replies are invalid.
-// TCP: the header, then the bytes its length field announces, gathered within
-// one TimeoutMs(). Reads store at most valueCapacity values; writes send
-// values[0] (5, 6) or values[0..count) (16).
+// one Receive of the expected length; short or bad-CRC replies are invalid,
+// as is a reply from another device or with another function. TCP: the
+// request carries transport.NextTransactionId(); the header, then the bytes
+// its length field announces, gathered within one TimeoutMs(). A whole frame
+// whose transaction identifier, unit or function (exception replies count as
+// the function) is not the request's is reported through ReplyReceived and
+// dropped, and the wait goes on within the same TimeoutMs(). Reads store at
+// most valueCapacity values; writes send values[0] (5, 6) or values[0..count)
+// (16).
 // Returns trInvalidReply without any traffic for an unknown function, a count
 // above the kMax... limits, or too few values for a write; trNoReply without
 // traffic for an unknown protocolMode.

@@ -54,6 +54,7 @@ void PollingThread::RequestStop() {
   std::lock_guard<std::mutex> lock(mutex_);
   if (!running_) return;
   StopRequested = true;
+  cutPauses_ = true;
   wake_.notify_all();
 }
 
@@ -105,7 +106,7 @@ void PollingThread::Execute() {
     }
     int32_t pause = ScanDelay;
     if (transactions_.load() == sentBefore) pause = std::max(pause, kIdlePassMs);
-    Pause(pause, true);
+    Pause(pause);
     passes_.fetch_add(1);
   }
 }
@@ -118,6 +119,7 @@ bool PollingThread::WaitForRun() {
     transport_.reset();
   }
   wake_.wait(lock, [this] { return running_ || shutdown_; });
+  cutPauses_ = false;
   return !shutdown_;
 }
 
@@ -145,7 +147,7 @@ void PollingThread::VisitSlot(int slot) {
     Poll(*record, transport.get());
   }
   transactions_.fetch_add(1);
-  Pause(delayBetweenPolls_.load(), false);
+  Pause(delayBetweenPolls_.load());
 }
 
 void PollingThread::Poll(const WindowRecord& record, Transport* transport) {
@@ -180,11 +182,12 @@ void PollingThread::RunCallback(const std::function<void()>& task) {
   (void)dispatcher_.RunAndWait(task);
 }
 
-void PollingThread::Pause(int32_t ms, bool wakeOnStop) {
+void PollingThread::Pause(int32_t ms) {
   if (ms <= 0) return;
   std::unique_lock<std::mutex> lock(mutex_);
-  wake_.wait_for(lock, std::chrono::milliseconds(ms),
-                 [&] { return shutdown_ || (wakeOnStop && StopRequested); });
+  // Not StopRequested alone: a quick Connect withdraws the stop, and its
+  // new connection must still be polled at once, not after the pause.
+  wake_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return shutdown_ || cutPauses_; });
 }
 
 }  // namespace mms

@@ -67,9 +67,10 @@ class PollingThread {
   // on with the new transport from its next transaction.
   void Resume(std::shared_ptr<Transport> transport, uint8_t protocolMode);
 
-  // Disconnect: the thread finishes the pass in progress (transactions on a
-  // closed transport give 129), cuts its pass pause short and suspends.
-  // Returns at once; never waits for the thread.
+  // Disconnect: every pause ends at once (between polls and after the pass);
+  // the thread finishes the pass in progress without pausing (transactions
+  // on a closed transport give 129) and suspends. Returns at once; never
+  // waits for the thread.
   void RequestStop();
 
   // Pause after every transaction, in ms (negative counts as 0).
@@ -107,9 +108,9 @@ class PollingThread {
   void VisitSlot(int slot);
   void Poll(const WindowRecord& record, Transport* transport);
   void RunCallback(const std::function<void()>& task);
-  // Interruptible pause; returns early on shutdown, and on a stop request
-  // when `wakeOnStop`.
-  void Pause(int32_t ms, bool wakeOnStop);
+  // Interruptible pause; returns at once on shutdown, and from a stop
+  // request (even one a Resume has withdrawn) to the end of the pass.
+  void Pause(int32_t ms);
   std::shared_ptr<Transport> CurrentTransport();
 
   const WindowTable& table_;
@@ -122,6 +123,7 @@ class PollingThread {
   std::condition_variable wake_;
   bool running_ = false;       // resumed and not yet suspended
   bool StopRequested = false;  // set by RequestStop, cleared by the thread
+  bool cutPauses_ = false;     // set by RequestStop, cleared as a pass starts
   bool shutdown_ = false;
   std::atomic<bool> stopping_{false};  // shutdown_, readable without the lock
   std::atomic<bool> raisePriority_{false};

@@ -163,15 +163,15 @@ bool SerialPort::IsOpen() const { return io_.HasFd(); }
 void SerialPort::DiscardStale() {
   uint8_t chunk[kStaleChunk];
   for (int i = 0; i < kMaxStaleChunks; ++i) {
-    ssize_t n;
-    {
-      auto lock = io_.Lock();
-      if (io_.Fd() < 0) return;
-      n = read(io_.Fd(), chunk, sizeof chunk);
-      if (n <= 0) return;
-      if (i == kMaxStaleChunks - 1) tcflush(io_.Fd(), TCIFLUSH);
-    }
+    auto lock = io_.Lock();
+    if (io_.Fd() < 0) return;
+    const ssize_t n = read(io_.Fd(), chunk, sizeof chunk);
+    if (n <= 0) return;
+    if (i == kMaxStaleChunks - 1) tcflush(io_.Fd(), TCIFLUSH);
+    // Counted like any reply, so the status bar's totals match the log.
     log_.LogHandOff(kLogReceived, chunk, static_cast<int>(n));
+    counters_.RxBytes.fetch_add(static_cast<uint32_t>(n), std::memory_order_relaxed);
+    counters_.RxFrames.fetch_add(1, std::memory_order_relaxed);
     if (n < kStaleChunk) return;
   }
 }

@@ -50,8 +50,8 @@ class SerialPort : public Transport {
   bool IsOpen() const;
 
   int TimeoutMs() const override { return timeoutMs_.load(std::memory_order_relaxed); }
-  // Reads what is already waiting without blocking and logs it as one
-  // received line (several for more than one frame's worth); not counted.
+  // Reads what is already waiting without blocking, logs and counts it as
+  // one received line (several for more than one frame's worth).
   void DiscardStale() override;
   void Send(const uint8_t* frame, int length) override;
   // The first byte may come until waitMs after the request has left the

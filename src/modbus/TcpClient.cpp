@@ -101,18 +101,18 @@ bool TcpClient::IsConnected() const { return io_.HasFd(); }
 void TcpClient::DiscardStale() {
   uint8_t chunk[kStaleChunk];
   for (int i = 0; i < kMaxStaleChunks; ++i) {
-    ssize_t n;
-    {
-      auto lock = io_.Lock();
-      if (io_.Fd() < 0) return;
-      n = recv(io_.Fd(), chunk, sizeof chunk, MSG_DONTWAIT);
-      if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
-        DropLocked();  // closed or reset by the peer: the next Send connects again
-        return;
-      }
+    auto lock = io_.Lock();
+    if (io_.Fd() < 0) return;
+    const ssize_t n = recv(io_.Fd(), chunk, sizeof chunk, MSG_DONTWAIT);
+    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+      DropLocked();  // closed or reset by the peer: the next Send connects again
+      return;
     }
-    if (n <= 0) return;
+    if (n < 0) return;
+    // Counted like any reply, so the status bar's totals match the log.
     log_.LogHandOff(kLogReceived, chunk, static_cast<int>(n));
+    counters_.RxBytes.fetch_add(static_cast<uint32_t>(n), std::memory_order_relaxed);
+    counters_.RxFrames.fetch_add(1, std::memory_order_relaxed);
   }
 }
 

@@ -39,8 +39,8 @@ class TcpClient : public Transport {
   bool IsConnected() const;
 
   int TimeoutMs() const override { return timeoutMs_.load(std::memory_order_relaxed); }
-  // Drains what is already waiting without blocking and logs it as one
-  // received line (not counted); notices a peer that closed the connection.
+  // Drains what is already waiting without blocking, logs and counts it as
+  // received lines; notices a peer that closed the connection.
   void DiscardStale() override;
   // Connects first when the connection is down or was lost.
   void Send(const uint8_t* frame, int length) override;

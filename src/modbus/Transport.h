@@ -20,7 +20,8 @@ class Transport {
 
   // Drops input already waiting before a request is sent (a reply that came
   // after its transaction gave up), so it is never taken as the answer to
-  // the next request. What is dropped is logged as one received line.
+  // the next request. What is dropped is logged as received lines and
+  // counted: RxBytes, and RxFrames += 1 per line.
   virtual void DiscardStale() = 0;
 
   // Sends one frame: one "<tx>" log line; TxBytes += length, TxFrames += 1,
@@ -41,6 +42,17 @@ class Transport {
   // count 0 means nothing arrived: a serial line logs an empty "<rx></rx>"
   // line and shows "TIMEOUT"; TCP logs nothing.
   virtual void ReplyReceived(const uint8_t* buffer, int count) = 0;
+
+  // The Modbus TCP transaction identifier of the next request: 1, 2, ...
+  // 65535, then 1 again. Kept here so each connection counts on its own.
+  uint16_t NextTransactionId() {
+    lastTransactionId_ =
+        lastTransactionId_ == 65535 ? 1 : static_cast<uint16_t>(lastTransactionId_ + 1);
+    return lastTransactionId_;
+  }
+
+ private:
+  uint16_t lastTransactionId_ = 0;  // polling thread only
 };
 
 }  // namespace mms

@@ -40,7 +40,15 @@ TEST(CheckReplyTest, AcceptsAndRejectsByFunction) {
        "01 01 02 CD 01",
        trOk,
        {1, 0, 1, 1, 0, 0, 1, 1, 1, 0}},
-      {"inputs: byte count not examined", 2, 0, 3, kUntouched, "01 02 09 05", trOk, {1, 0, 1}},
+      {"inputs: byte count must be 1 for 3 bits",
+       2,
+       0,
+       3,
+       kUntouched,
+       "01 02 09 05",
+       trInvalidReply,
+       {}},
+      {"inputs: 3 bits", 2, 0, 3, kUntouched, "01 02 01 05", trOk, {1, 0, 1}},
       {"holding registers", 3, 0, 2, kUntouched, "01 03 04 12 34 AB CD", trOk, {0x1234, 0xABCD}},
       {"input registers, byte count below count",
        4,
@@ -48,10 +56,13 @@ TEST(CheckReplyTest, AcceptsAndRejectsByFunction) {
        10,
        kUntouched,
        "01 04 04 00 01 00 02",
-       trOk,
-       {1, 2}},
-      {"registers, odd byte count", 3, 0, 2, kUntouched, "01 03 03 00 07 00", trOk, {7}},
-      {"registers, byte count 0", 3, 0, 2, kUntouched, "01 03 00", trOk, {}},
+       trInvalidReply,
+       {}},
+      {"registers, odd byte count", 3, 0, 2, kUntouched, "01 03 03 00 07 00", trInvalidReply, {}},
+      {"registers, byte count 0", 3, 0, 2, kUntouched, "01 03 00", trInvalidReply, {}},
+      // Exactly the count asked for, no fewer and no more.
+      {"17 coils need 3 bytes", 1, 0, 17, kUntouched, "01 01 02 FF FF", trInvalidReply, {}},
+      {"3 registers for 2", 3, 0, 2, kUntouched, "01 03 06 00 01 00 02 00 03", trInvalidReply, {}},
       {"write coil: echoed state not compared", 5, 3, 1, 1, "01 05 00 03 00 00", trOk, {1}},
       {"write coil: last byte must be 0", 5, 3, 1, 1, "01 05 00 03 FF 01", trInvalidReply, {1}},
       {"write coil: address differs", 5, 3, 1, 1, "01 05 00 04 FF 00", trInvalidReply, {1}},
@@ -116,15 +127,13 @@ TEST(CheckReplyTest, RepliesTooShortForTheirFunctionAreInvalid) {
   EXPECT_EQ(CheckReply(1, 3, 0, 1, nullptr, 0, nullptr, 0), trInvalidReply);
 }
 
-TEST(CheckReplyTest, ByteCountLargerThanTheFrameStoresOnlyWhatArrived) {
-  // Byte count 0xF0 claims 120 registers; the frame carries 2 and a half.
-  const CheckCase c{"", 3, 0, 10, kUntouched, "01 03 F0 00 0A 00 0B 00", trOk, {10, 11}};
+TEST(CheckReplyTest, ByteCountLargerThanTheFrameIsInvalid) {
+  // Byte count 0xF0 claims the 120 registers asked for; the frame carries 2 and a half.
+  const CheckCase c{"", 3, 0, 120, kUntouched, "01 03 F0 00 0A 00 0B 00", trInvalidReply, {}};
   int result = -1;
   const auto values = RunCheck(c, &result, 200);
-  EXPECT_EQ(result, trOk);
-  EXPECT_EQ(values[0], 10);
-  EXPECT_EQ(values[1], 11);
-  for (size_t i = 2; i < values.size(); ++i) ASSERT_EQ(values[i], kUntouched) << i;
+  EXPECT_EQ(result, trInvalidReply);
+  for (size_t i = 0; i < values.size(); ++i) ASSERT_EQ(values[i], kUntouched) << i;
 }
 
 TEST(CheckReplyTest, NeverWritesPastTheValueArray) {

@@ -47,9 +47,10 @@ inline Bytes Rtu(const std::string& pdu) {
   return frame;
 }
 
-// A TCP frame: header with the given transaction id and a length field that
-// matches the bytes from the unit id on.
-inline Bytes Tcp(const std::string& pdu, uint16_t transactionId = 0) {
+// A TCP frame: header with the given transaction id (by default the first
+// one a transport sends) and a length field that matches the bytes from the
+// unit id on.
+inline Bytes Tcp(const std::string& pdu, uint16_t transactionId = 1) {
   Bytes body = H(pdu);
   const auto length = static_cast<uint16_t>(body.size());
   Bytes frame(6 + body.size());
@@ -59,6 +60,11 @@ inline Bytes Tcp(const std::string& pdu, uint16_t transactionId = 0) {
   frame[5] = LoByte(length);
   std::copy(body.begin(), body.end(), frame.begin() + 6);
   return frame;
+}
+
+inline Bytes operator+(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
 }
 
 }  // namespace mms::test

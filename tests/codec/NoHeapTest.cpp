@@ -64,7 +64,7 @@ TEST(NoHeapTest, TransactionsAllocateNothing) {
   uint8_t rtu[kRtuFrameSize] = {0x01, 0x03, 250};
   int rtuLength = 3 + 250;
   AppendCrc(rtu, rtuLength);
-  const uint8_t tcp[] = {0, 0, 0, 0, 0, 6, 0x01, 0x10, 0, 0, 0, 2};
+  const uint8_t tcp[] = {0, 1, 0, 0, 0, 6, 0x01, 0x10, 0, 0, 0, 2};  // the first TCP request's id
 
   const long before = allocations.load();
   link.Answer(rtu, rtuLength, false);

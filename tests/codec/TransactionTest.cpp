@@ -112,7 +112,7 @@ TEST_F(TransactionTest, RequestFramesAndAwaitedLengths) {
        0,
        10,
        {},
-       "00 00 00 00 00 06 01 03 00 00 00 0A",
+       "00 01 00 00 00 06 01 03 00 00 00 0A",
        29,
        Tcp("01 03 14 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00")},
       {"TCP write registers",
@@ -122,7 +122,7 @@ TEST_F(TransactionTest, RequestFramesAndAwaitedLengths) {
        1,
        2,
        {1, 2},
-       "00 00 00 00 00 0B 11 10 00 01 00 02 04 00 01 00 02",
+       "00 01 00 00 00 0B 11 10 00 01 00 02 04 00 01 00 02",
        12,
        Tcp("11 10 00 01 00 02")},
       {"TCP write coil OFF",
@@ -132,7 +132,7 @@ TEST_F(TransactionTest, RequestFramesAndAwaitedLengths) {
        0x100,
        1,
        {0},
-       "00 00 00 00 00 06 02 05 01 00 00 00",
+       "00 01 00 00 00 06 02 05 01 00 00 00",
        12,
        Tcp("02 05 01 00 00 00")},
   };
@@ -181,13 +181,11 @@ TEST_F(TransactionTest, ReadsStoreTheirValues) {
   EXPECT_EQ(values[1], 0xFFFE);
   EXPECT_EQ(values[2], 1);  // left from the coil read
 
-  // Fewer registers than asked for: only those are stored.
+  // A byte count below what was asked for: invalid, nothing stored.
   values.assign(values.size(), kUntouched);
   link.ScriptReply(Rtu("01 04 04 00 01 00 02 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00"));
-  ASSERT_EQ(Transact(kModbusRtu, 4, 1, 0, 10), trOk);
-  EXPECT_EQ(values[0], 1);
-  EXPECT_EQ(values[1], 2);
-  EXPECT_TRUE(ValuesUntouched(2));
+  ASSERT_EQ(Transact(kModbusRtu, 4, 1, 0, 10), trInvalidReply);
+  EXPECT_TRUE(ValuesUntouched(0));
 }
 
 struct OutcomeCase {
@@ -228,13 +226,6 @@ TEST_F(TransactionTest, OutcomeOfEachKindOfAnswer) {
        {{Rtu("02 03 04 00 01 00 02")}},
        trInvalidReply,
        Rtu("02 03 04 00 01 00 02")},
-      {"TCP other unit",
-       kModbusTcp,
-       3,
-       2,
-       {{Tcp("02 03 04 00 01 00 02")}},
-       trInvalidReply,
-       Tcp("02 03 04 00 01 00 02")},
       {"RTU other function",
        kModbusRtu,
        3,
@@ -256,13 +247,6 @@ TEST_F(TransactionTest, OutcomeOfEachKindOfAnswer) {
       {"TCP silence", kModbusTcp, 3, 2, {}, trNoReply, {}},
       {"TCP closed mid-reply", kModbusTcp, 3, 2, {{tcpHead}, {{}, 0, true}}, trNoReply, tcpHead},
       {"TCP rest never comes", kModbusTcp, 3, 2, {{tcpHead}, {{0x04}, 5000}}, trNoReply, tcpHead},
-      {"TCP transaction id not 0",
-       kModbusTcp,
-       3,
-       2,
-       {{Tcp("01 03 04 00 01 00 02", 0x4321)}},
-       trOk,
-       Tcp("01 03 04 00 01 00 02", 0x4321)},
       {"TCP length field 1",
        kModbusTcp,
        3,
@@ -319,7 +303,7 @@ TEST_F(TransactionTest, LateReplyIsDiscardedAndTheNextRequestGetsItsOwn) {
     FakeTransport fresh;
     fresh.SetTimeoutMs(100);
     const Bytes late = mode == kModbusRtu ? Rtu("01 03 02 00 0A") : Tcp("01 03 02 00 0A");
-    const Bytes own = mode == kModbusRtu ? Rtu("01 03 02 00 0B") : Tcp("01 03 02 00 0B");
+    const Bytes own = mode == kModbusRtu ? Rtu("01 03 02 00 0B") : Tcp("01 03 02 00 0B", 2);
     fresh.ScriptReply(late, 10000);
     fresh.ScriptReply(own);
     std::vector<uint16_t> v(4, kUntouched);
@@ -330,6 +314,70 @@ TEST_F(TransactionTest, LateReplyIsDiscardedAndTheNextRequestGetsItsOwn) {
     ASSERT_EQ(fresh.Discarded().size(), 1u);
     EXPECT_EQ(Hex(fresh.Discarded()[0]), Hex(late));
   }
+}
+
+TEST_F(TransactionTest, TcpTransactionIdsCountUpPerTransportAndSkipZero) {
+  FakeTransport other;
+  for (int i = 0; i < 65533; ++i) link.NextTransactionId();
+  for (int i = 0; i < 3; ++i) Transact(kModbusTcp, 3, 1, 0, 1);
+  Transact(kModbusRtu, 3, 1, 0, 1);  // RTU frames carry none
+  Transact(kModbusTcp, 3, 1, 0, 1);
+  ModbusTransaction(other, kModbusTcp, 3, 1, 0, 1, values.data(), 32);
+  const auto sent = link.Sent();
+  ASSERT_EQ(sent.size(), 5u);
+  const char* ids[] = {"FF FE", "FF FF", "00 01", nullptr, "00 02"};
+  for (size_t i = 0; i < sent.size(); ++i) {
+    if (ids[i] == nullptr) continue;
+    EXPECT_EQ(Hex(Bytes(sent[i].begin(), sent[i].begin() + 2)), ids[i]) << i;
+  }
+  const Bytes first = other.Sent().at(0);
+  EXPECT_EQ(Hex(Bytes(first.begin(), first.begin() + 2)), "00 01") << "counted per transport";
+}
+
+// Frames that answer another request (a late reply, another unit) are logged
+// and dropped; the wait goes on for the request's own reply.
+TEST_F(TransactionTest, TcpFramesForAnotherRequestAreDroppedAndTheWaitGoesOn) {
+  const Bytes own = Tcp("01 03 02 00 0B");
+  struct Case {
+    const char* name;
+    Bytes before;  // arrives first, after the request
+    bool ownFollows;
+    int result;
+  };
+  const Case cases[] = {
+      {"late reply, another id", Tcp("01 03 02 00 0A", 7), true, trOk},
+      {"id 0", Tcp("01 03 02 00 0A", 0), true, trOk},
+      {"another unit", Tcp("02 03 02 00 0A"), true, trOk},
+      {"another function", Tcp("01 04 02 00 0A"), true, trOk},
+      {"exception to another request", Tcp("01 83 02", 9), true, trOk},
+      {"two strays in one read", Tcp("01 03 02 00 0A", 7) + Tcp("05 03 02 00 0A"), true, trOk},
+      {"a stray and nothing else", Tcp("01 03 02 00 0A", 7), false, trNoReply},
+      {"own exception", Tcp("01 83 02"), false, trInvalidReply},
+  };
+  for (const auto& c : cases) {
+    FakeTransport fresh;
+    std::vector<Piece> pieces = {{c.before}};
+    if (c.ownFollows) pieces.push_back({own});
+    fresh.ScriptPieces(pieces);
+    std::vector<uint16_t> v(4, kUntouched);
+    EXPECT_EQ(ModbusTransaction(fresh, kModbusTcp, 3, 1, 0, 1, v.data(), 4), c.result) << c.name;
+    EXPECT_EQ(v[0], c.result == trOk ? 0x0B : kUntouched) << c.name;
+    Bytes logged;
+    for (const auto& r : fresh.Replies()) logged.insert(logged.end(), r.begin(), r.end());
+    Bytes arrived = c.before;
+    if (c.ownFollows) arrived.insert(arrived.end(), own.begin(), own.end());
+    EXPECT_EQ(Hex(logged), Hex(arrived)) << c.name << ": every frame logged once";
+  }
+}
+
+TEST_F(TransactionTest, TcpStrayFramesDoNotExtendTheTimeout) {
+  link.SetRealTime(true);
+  link.SetTimeoutMs(200);
+  link.ScriptPieces({{Tcp("01 03 02 00 0A", 7), 150}, {Tcp("01 03 02 00 0B"), 150}});
+  EXPECT_EQ(Transact(kModbusTcp, 3, 1, 0, 1), trNoReply);
+  const auto receives = link.Receives();
+  ASSERT_GE(receives.size(), 3u);
+  for (size_t i = 2; i < receives.size(); ++i) EXPECT_LE(receives[i].waitMs, 51) << i;
 }
 
 TEST_F(TransactionTest, StrayInputBeforeARequestIsNotTakenAsItsReply) {
@@ -371,7 +419,7 @@ TEST_F(TransactionTest, TwoRepliesInOneReadTakeOnlyTheFirst) {
     const Bytes second = frame("01 03 02 00 22");
     both.insert(both.end(), second.begin(), second.end());
     fresh.ScriptReply(both);
-    fresh.ScriptReply(frame("01 03 02 00 33"));
+    fresh.ScriptReply(mode == kModbusRtu ? Rtu("01 03 02 00 33") : Tcp("01 03 02 00 33", 2));
     std::vector<uint16_t> v(4, kUntouched);
     ASSERT_EQ(ModbusTransaction(fresh, mode, 3, 1, 0, 1, v.data(), 4), trOk);
     EXPECT_EQ(v[0], 0x11);

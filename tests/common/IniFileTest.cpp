@@ -85,6 +85,29 @@ TEST(IniFileRead, ToleratesEveryLineEndAndNoFinalLineEnd) {
   }
 }
 
+// What Windows editors write: the first section must not be lost behind the
+// mark, and saving keeps the mark.
+TEST(IniFileRead, LeadingByteOrderMarkIsSkippedAndKeptOnCommit) {
+  const std::string texts[] = {
+      "\xEF\xBB\xBF[General]\nTimeout=5\n",
+      "\xEF\xBB\xBF[General]\r\nTimeout=5",
+      "\xEF\xBB\xBF\r\n[General]\r\nTimeout=5\r\n",
+  };
+  TempDir dir;
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(testing::PrintToString(text));
+    WriteWhole(dir.File("bom.ini"), text);
+    IniFile file(dir.File("bom.ini"));
+    EXPECT_EQ(file.ReadString("General", "Timeout", "none"), "5");
+    file.WriteString("General", "ScanRate", "7");
+    file.Commit();
+    const std::string saved = ReadWhole(dir.File("bom.ini"));
+    EXPECT_EQ(saved.rfind("\xEF\xBB\xBF", 0), 0u);
+    EXPECT_EQ(saved.find("\xEF\xBB\xBF", 1), std::string::npos);
+    EXPECT_EQ(IniFile(dir.File("bom.ini")).ReadString("General", "ScanRate", ""), "7");
+  }
+}
+
 TEST(IniFileRead, FirstSectionAndFirstKeyWinAndKeysBeforeAnySectionAreIgnored) {
   TempDir dir;
   WriteWhole(dir.File("a.ini"), "Loose=1\n[S]\nK=first\nK=second\n[s]\nK=third\nL=4\n");

@@ -104,7 +104,7 @@ class ConnectionTest : public ::testing::Test {
   }
   template <typename Done>
   bool WaitFor(Done done) {
-    for (int i = 0; i < 300 && !done(); ++i) std::this_thread::sleep_for(10ms);
+    for (int i = 0; i < 1000 && !done(); ++i) std::this_thread::sleep_for(10ms);
     return done();
   }
 
@@ -135,8 +135,10 @@ TEST_F(ConnectionTest, TcpConnectPollsLogsAndDisconnectsCleanly) {
   EXPECT_EQ(view_.status, "Not connected");
   EXPECT_FALSE(view_.connectedControls);
   const std::string log = test::ReadWhole(LogPath());
-  EXPECT_EQ(log.rfind("<tx>0x00 0x00 0x00 0x00 0x00 0x06 0x01 0x03 0x00 0x00 0x00 0x04 </tx>\r\n", 0),
-            0u);
+  // The first request of a connection: transaction identifier 1.
+  EXPECT_EQ(
+      log.rfind("<tx>0x00 0x01 0x00 0x00 0x00 0x06 0x01 0x03 0x00 0x00 0x00 0x04 </tx>\r\n", 0),
+      0u);
   EXPECT_EQ(log.substr(log.size() - 2), "\r\n") << "the last line is complete";
 
   // Connect at once again: polling resumes and the log starts anew.
@@ -190,10 +192,18 @@ TEST_F(ConnectionTest, PortThatCannotOpenShowsOneBoxAndStillCreatesTheLog) {
 TEST_F(ConnectionTest, BadValuesStopConnectBeforeAnythingOpens) {
   test::LibmodbusRtuSlave slave;
   const std::vector<std::pair<std::array<std::string, 3>, std::string>> cases = {
-      {{"RTUPortSettings", "StopBits", "1.5"}, "1.5 stop bits are not supported by the serial driver"},
+      {{"RTUPortSettings", "StopBits", "1.5"},
+       "1.5 stop bits are not supported by the serial driver"},
       {{"General", "DelayBetweenPolls", "abc"}, "'abc' is not a valid integer value"},
       {{"General", "ScanRate", "fast"}, "'fast' is not a valid integer value"},
       {{"RTUPortSettings", "Bitrate", "300"}, "Unsupported bit rate '300'"},
+      {{"General", "Timeout", "-5"}, "Timeout value -5 is out of range (0 to 86400000 ms)"},
+      {{"General", "DelayBetweenPolls", "-1"},
+       "DelayBetweenPolls value -1 is out of range (0 to 86400000 ms)"},
+      {{"General", "ScanRate", "86400001"},
+       "ScanRate value 86400001 is out of range (0 to 86400000 ms)"},
+      {{"General", "LogSizeLimitMB", "-1"},
+       "LogSizeLimitMB value -1 is out of range (0 to 1048576 MB)"},
   };
   for (const auto& [key, message] : cases) {
     IniFile file = Settings({{"RTUPortSettings", "Port", slave.DevicePath()}, key});
@@ -209,6 +219,9 @@ TEST_F(ConnectionTest, BadValuesStopConnectBeforeAnythingOpens) {
   }
   EXPECT_THROW(connection_.Connect(Settings({{"Protocol", "Protocol", "ModbusTCP"},
                                              {"TCPPortSettings", "TCPPort", "70000"}})),
+               Error);
+  EXPECT_THROW(connection_.Connect(
+                   Settings({{"Protocol", "Protocol", "ModbusTCP"}, {"General", "Timeout", "-5"}})),
                Error);
   EXPECT_FALSE(connection_.Connected());
 }

@@ -1,7 +1,9 @@
 #include "log/TransmissionLog.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -91,7 +93,7 @@ std::vector<uint32_t> NumbersOf(const std::string& text) {
   return numbers;
 }
 
-TEST(CLogThreadLines, EachFrameBecomesOneLineOfUpperCaseHexBytes) {
+TEST(TransmissionLogLines, EachFrameBecomesOneLineOfUpperCaseHexBytes) {
   TempDir dir;
   const std::string path = dir.File("Transmission.log");
   TransmissionLog log;
@@ -128,7 +130,7 @@ TEST(CLogThreadLines, EachFrameBecomesOneLineOfUpperCaseHexBytes) {
                 longLine);
 }
 
-TEST(CLogThreadLifecycle, PauseWritesWhatIsQueuedAndFramesWhilePausedAreDropped) {
+TEST(TransmissionLogLifecycle, PauseWritesWhatIsQueuedAndFramesWhilePausedAreDropped) {
   TempDir dir;
   const std::string path = dir.File("Transmission.log");
   TransmissionLog log;
@@ -151,7 +153,7 @@ TEST(CLogThreadLifecycle, PauseWritesWhatIsQueuedAndFramesWhilePausedAreDropped)
   EXPECT_EQ(log.OverflowCount(), 0u);
 }
 
-TEST(CLogThreadLifecycle, EveryConnectStartsAnEmptyFile) {
+TEST(TransmissionLogLifecycle, EveryConnectStartsAnEmptyFile) {
   TempDir dir;
   const std::string path = dir.File("Transmission.log");
   WriteWhole(path, "from an earlier run\r\n");
@@ -179,7 +181,7 @@ TEST(CLogThreadLifecycle, EveryConnectStartsAnEmptyFile) {
   EXPECT_EQ(NumbersOf(ReadWhole(path)), std::vector<uint32_t>{3});
 }
 
-TEST(CLogThreadLifecycle, CreateFailsWithoutHarmAndTheConnectionRunsWithoutALog) {
+TEST(TransmissionLogLifecycle, CreateFailsWithoutHarmAndTheConnectionRunsWithoutALog) {
   TempDir dir;
   std::filesystem::create_directory(dir.File("folder"));
   ASSERT_EQ(mkfifo(dir.File("pipe").c_str(), 0600), 0);
@@ -201,6 +203,7 @@ TEST(CLogThreadLifecycle, CreateFailsWithoutHarmAndTheConnectionRunsWithoutALog)
   HandOffNumbered(log, 8);
   log.Pause();
   EXPECT_EQ(NumbersOf(ReadWhole(held)), std::vector<uint32_t>{7}) << "the held log is untouched";
+  EXPECT_EQ(log.StatusText(), "Log: no log file, 1 frame not written");
 
   holder.CloseLogFile();  // after disconnect another program may take the file
   const int fd = open(held.c_str(), O_RDWR);
@@ -208,9 +211,10 @@ TEST(CLogThreadLifecycle, CreateFailsWithoutHarmAndTheConnectionRunsWithoutALog)
   EXPECT_EQ(flock(fd, LOCK_EX | LOCK_NB), 0);
   close(fd);
   EXPECT_TRUE(log.CreateLogFile(held));
+  EXPECT_EQ(log.StatusText(), "") << "a new file starts a new count";
 }
 
-TEST(CLogThreadConcurrency, LinesStayWholeAndInOrderWhilePausingAndResuming) {
+TEST(TransmissionLogConcurrency, LinesStayWholeAndInOrderWhilePausingAndResuming) {
   TempDir dir;
   const std::string path = dir.File("Transmission.log");
   TransmissionLog log;
@@ -245,7 +249,8 @@ TEST(CLogThreadConcurrency, LinesStayWholeAndInOrderWhilePausingAndResuming) {
   EXPECT_GT(numbers.size(), 0u);
 }
 
-TEST(CLogThreadConcurrency, EveryFrameIsWrittenOrCountedAsOverflow) {
+// A producer far faster than the disk waits for room instead of losing frames.
+TEST(TransmissionLogConcurrency, EveryFrameIsWrittenWhenTheProducerOutrunsTheWriter) {
   TempDir dir;
   const std::string path = dir.File("Transmission.log");
   TransmissionLog log;
@@ -253,20 +258,79 @@ TEST(CLogThreadConcurrency, EveryFrameIsWrittenOrCountedAsOverflow) {
   log.Resume();
   constexpr uint32_t kFrames = 20000;
   std::thread producer([&] {
-    // Bursts longer than the queue, with pauses the writer can catch up in.
-    for (uint32_t n = 0; n < kFrames; ++n) {
-      HandOffNumbered(log, n);
-      if (n % 400 == 399) std::this_thread::sleep_for(std::chrono::microseconds(300));
-    }
+    for (uint32_t n = 0; n < kFrames; ++n) HandOffNumbered(log, n);
   });
   producer.join();
   log.Pause();
   const std::vector<uint32_t> numbers = NumbersOf(ReadWhole(path));
-  EXPECT_EQ(numbers.size() + log.OverflowCount(), kFrames);
+  EXPECT_EQ(numbers.size(), kFrames);
+  EXPECT_EQ(log.OverflowCount(), 0u);
+  EXPECT_EQ(log.StatusText(), "");
   for (size_t i = 1; i < numbers.size(); ++i) ASSERT_LT(numbers[i - 1], numbers[i]);
 }
 
-TEST(CLogThreadLifecycle, ThreadIsNamedAndStopsCleanlyWhateverItsState) {
+// A write that fails (here: past the process's file size limit, EFBIG) is
+// counted and shown, and the line it cut short is taken off again.
+TEST(TransmissionLogFailures, WriteErrorsAreCountedAndLeaveWholeLines) {
+  TempDir dir;
+  const std::string path = dir.File("Transmission.log");
+  TransmissionLog log;
+  ASSERT_TRUE(log.CreateLogFile(path));
+  log.Resume();
+  rlimit old{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  const auto oldSignal = signal(SIGXFSZ, SIG_IGN);
+  rlimit small = old;
+  small.rlim_cur = 1000;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  for (uint32_t n = 0; n < 50; ++n) HandOffNumbered(log, n);
+  log.Pause();
+  setrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, oldSignal);
+
+  const std::vector<uint32_t> numbers = NumbersOf(ReadWhole(path));  // whole lines only
+  ASSERT_GT(numbers.size(), 0u);
+  EXPECT_LT(numbers.size(), 50u);
+  EXPECT_EQ(numbers.back(), numbers.size() - 1) << "the first lines, none missing";
+  EXPECT_EQ(log.FramesNotWritten(), 50 - numbers.size());
+  EXPECT_EQ(log.StatusText(),
+            "Log: write error, " + std::to_string(50 - numbers.size()) + " frames not written");
+
+  ASSERT_TRUE(log.CreateLogFile(path));
+  EXPECT_EQ(log.StatusText(), "");
+}
+
+// At the size limit the file becomes "<name>.1" and a new one starts; with
+// no limit it just grows.
+TEST(TransmissionLogFailures, TheFileIsRotatedAtItsSizeLimit) {
+  TempDir dir;
+  const std::string path = dir.File("Transmission.log");
+  WriteWhole(path + ".1", "from an older rotation\r\n");
+  constexpr uint32_t kFrames = 12000;  // about 1.4 MB of lines
+  for (int32_t limitMB : {1, 0}) {
+    SCOPED_TRACE(limitMB);
+    TransmissionLog log;
+    log.SetSizeLimitMB(limitMB);
+    ASSERT_TRUE(log.CreateLogFile(path));
+    log.Resume();
+    for (uint32_t n = 0; n < kFrames; ++n) HandOffNumbered(log, n);
+    log.Pause();
+    log.CloseLogFile();
+    std::vector<uint32_t> numbers;
+    if (limitMB > 0) {
+      const std::string rotated = ReadWhole(path + ".1");
+      EXPECT_LE(rotated.size(), 1u << 20);
+      EXPECT_GT(rotated.size(), (1u << 20) - 2000) << "filled up to the limit";
+      numbers = NumbersOf(rotated);
+    }
+    for (uint32_t n : NumbersOf(ReadWhole(path))) numbers.push_back(n);
+    ASSERT_EQ(numbers.size(), kFrames);
+    for (uint32_t n = 0; n < kFrames; ++n) ASSERT_EQ(numbers[n], n);
+    EXPECT_EQ(log.StatusText(), "");
+  }
+}
+
+TEST(TransmissionLogLifecycle, ThreadIsNamedAndStopsCleanlyWhateverItsState) {
   {
     TransmissionLog log;
     bool named = false;

@@ -111,7 +111,7 @@ TEST(PollOverRealPeers, FaultyRepliesShowAsTimeoutOrInvalidReply) {
     slave.Push(Cue::Normal());
     Master master;
     if (c.mode == ScriptedSlave::Mode::kTcp) {
-      master.ConnectTcp(slave.Port(), 200);
+      master.ConnectTcp(slave.Port());
     } else {
       master.ConnectRtu(slave.DevicePath());
     }

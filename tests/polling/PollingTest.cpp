@@ -73,7 +73,7 @@ TEST_F(PollingTest, ServesWindowsInSlotOrderWithDelayAfterEachAndScanRateAfterTh
 TEST_F(PollingTest, ClosedSlotIsSkippedWithoutTheDelay) {
   for (uint8_t id : {1, 2, 3}) AddWindow(id);
   table.Empty(1);
-  pool->SetDelayBetweenPolls(200);
+  pool->SetDelayBetweenPolls(600);
   exchange.HoldFrom(2);
   pool->Resume(link, kModbusRtu);
   ASSERT_TRUE(exchange.WaitForHeld(1));
@@ -81,10 +81,10 @@ TEST_F(PollingTest, ClosedSlotIsSkippedWithoutTheDelay) {
   const auto calls = exchange.Calls();
   EXPECT_EQ(calls[0].deviceId, 1);
   EXPECT_EQ(calls[1].deviceId, 3);
-  // One delay between them, not two.
+  // One delay between them, not two (a margin of a whole delay for a busy machine).
   const long gap = Ms(calls[1].at - calls[0].at);
-  EXPECT_GE(gap, 200);
-  EXPECT_LT(gap, 390);
+  EXPECT_GE(gap, 600);
+  EXPECT_LT(gap, 1190);
   EXPECT_EQ(windows.Trace(1), "");
 }
 
@@ -243,6 +243,45 @@ TEST_F(PollingTest, ShutdownCutsLongPausesShort) {
     ASSERT_TRUE(ownExchange.WaitForCalls(1));
     auto done = std::async(std::launch::async, [&] { ownPool.Shutdown(); });
     EXPECT_EQ(done.wait_for(kPatience), std::future_status::ready);
+  }
+}
+
+// Disconnect ends any pause at once, wherever the thread is: a Connect
+// right after it is polled at once, not after a 10-minute pause.
+TEST_F(PollingTest, DisconnectEndsEveryPauseAtOnce) {
+  struct Case {
+    const char* name;
+    int32_t delay, scan;
+    bool connectAgain;
+  };
+  const Case cases[] = {
+      {"delay between polls, disconnect", 600000, 0, false},
+      {"delay between polls, disconnect and connect", 600000, 0, true},
+      {"scan rate, disconnect", 0, 600000, false},
+      {"scan rate, disconnect and connect", 0, 600000, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WindowTable ownTable;
+    ownTable.Add(std::make_shared<WindowRecord>());
+    std::atomic<int32_t> ownScan{c.scan};
+    ScriptedExchange ownExchange;
+    PollingThread ownPool(ownTable, ui, windows, ownScan, ownExchange.Function());
+    ownPool.SetDelayBetweenPolls(c.delay);
+    ownPool.Resume(link, kModbusRtu);
+    ASSERT_TRUE(ownExchange.WaitForCalls(1));
+    ownPool.RequestStop();  // wherever the thread is: in the call, a callback or the pause
+    if (c.connectAgain) {
+      auto next = std::make_shared<TestLink>("next");
+      ownPool.Resume(next, kModbusRtu);
+      ASSERT_TRUE(ownExchange.WaitForCalls(2));
+      EXPECT_EQ(ownExchange.Calls()[1].transport, next.get());
+      EXPECT_TRUE(ownPool.Running());
+    } else {
+      EXPECT_TRUE(Eventually([&] { return !ownPool.Running(); }));
+      EXPECT_EQ(ownExchange.Calls().size(), 1u);
+    }
+    ownPool.Shutdown();
   }
 }
 

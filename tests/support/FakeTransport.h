@@ -1,8 +1,9 @@
 #pragma once
-// An in-process Transport for tests: records every call and plays back, for
-// each request sent, the reply scripted for it, whole, in pieces, late or not
-// at all. Time is virtual unless SetRealTime(true): a piece's delay is compared
-// with the wait the caller offers, without sleeping.
+// Transports for tests. FakeTransport, in-process: records every call and
+// plays back, for each request sent, the reply scripted for it, whole, in
+// pieces, late or not at all. Time is virtual unless SetRealTime(true): a
+// piece's delay is compared with the wait the caller offers, without
+// sleeping. ReplyWait, at the end, wraps a real transport.
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -193,6 +194,30 @@ class FakeTransport : public Transport {
   std::vector<Bytes> sent_, replies_, discarded_;
   std::vector<ReceiveCall> receives_;
   std::vector<std::string> events_;
+};
+
+// A real transport with a reply wait the test sets per exchange: short where
+// nothing is meant to arrive, generous where a reply is expected, so a
+// loaded machine never turns a reply into a timeout. Keep one per transport:
+// it numbers TCP transactions itself.
+class ReplyWait : public Transport {
+ public:
+  explicit ReplyWait(Transport& inner, int waitMs = 5000) : inner_(inner), waitMs_(waitMs) {}
+  void Set(int waitMs) { waitMs_ = waitMs; }
+
+  int TimeoutMs() const override { return waitMs_; }
+  void DiscardStale() override { inner_.DiscardStale(); }
+  void Send(const uint8_t* frame, int length) override { inner_.Send(frame, length); }
+  int Receive(uint8_t* buffer, int length, int waitMs) override {
+    return inner_.Receive(buffer, length, waitMs);
+  }
+  void ReplyReceived(const uint8_t* buffer, int count) override {
+    inner_.ReplyReceived(buffer, count);
+  }
+
+ private:
+  Transport& inner_;
+  int waitMs_;
 };
 
 }  // namespace mms::test

@@ -350,6 +350,36 @@ bool ScriptedSlave::HandleInput(int fd, Bytes& pending) {
   }
 }
 
+Bytes ScriptedSlave::Build(const Cue& cue, const Bytes& request) const {
+  const size_t head = mode_ == Mode::kTcp ? 6 : 0;
+  const size_t tail = mode_ == Mode::kRtu ? 2 : 0;
+  if (request.size() < head + 2 + tail) return {};
+  Bytes body =
+      cue.exceptionCode != 0
+          ? Bytes{request[head], static_cast<uint8_t>(request[head + 1] | 0x80), cue.exceptionCode}
+          : ReplyBody(request.data() + head, request.size() - head - tail);
+  body[0] = static_cast<uint8_t>(body[0] + cue.deviceIdDelta);
+  if (cue.shortBy > 0 && body.size() >= 3 + static_cast<size_t>(cue.shortBy)) {
+    body.resize(body.size() - static_cast<size_t>(cue.shortBy));
+    body[2] = static_cast<uint8_t>(body.size() - 3);
+  }
+  Bytes reply;
+  if (mode_ == Mode::kTcp) {
+    reply.assign(request.begin(), request.begin() + 4);
+    const uint16_t id = static_cast<uint16_t>(Word(&reply[0]) + cue.transactionIdDelta);
+    reply[0] = static_cast<uint8_t>(id >> 8);
+    reply[1] = static_cast<uint8_t>(id & 0xFF);
+    PutWord(reply, static_cast<uint16_t>(body.size()));
+    reply.insert(reply.end(), body.begin(), body.end());
+  } else {
+    reply = body;
+    const uint16_t crc = Crc(body.data(), body.size());
+    reply.push_back(static_cast<uint8_t>(crc & 0xFF));
+    reply.push_back(static_cast<uint8_t>((crc >> 8) ^ (cue.badCrc ? 0x5A : 0)));
+  }
+  return reply;
+}
+
 bool ScriptedSlave::Play(int fd, const Bytes& request) {
   Cue cue;
   {
@@ -375,23 +405,13 @@ bool ScriptedSlave::Play(int fd, const Bytes& request) {
   if (cue.raw) {
     reply = *cue.raw;
   } else {
-    const size_t head = mode_ == Mode::kTcp ? 6 : 0;
-    const size_t tail = mode_ == Mode::kRtu ? 2 : 0;
-    if (request.size() < head + 2 + tail) return done(true);
-    Bytes body = cue.exceptionCode != 0
-                     ? Bytes{request[head], static_cast<uint8_t>(request[head + 1] | 0x80),
-                             cue.exceptionCode}
-                     : ReplyBody(request.data() + head, request.size() - head - tail);
-    body[0] = static_cast<uint8_t>(body[0] + cue.deviceIdDelta);
-    if (mode_ == Mode::kTcp) {
-      reply.assign(request.begin(), request.begin() + 4);
-      PutWord(reply, static_cast<uint16_t>(body.size()));
-      reply.insert(reply.end(), body.begin(), body.end());
-    } else {
-      reply = body;
-      const uint16_t crc = Crc(body.data(), body.size());
-      reply.push_back(static_cast<uint8_t>(crc & 0xFF));
-      reply.push_back(static_cast<uint8_t>((crc >> 8) ^ (cue.badCrc ? 0x5A : 0)));
+    reply = Build(cue, request);
+    if (reply.empty()) return done(true);
+    if (cue.thenOwn) {
+      Cue own = cue;
+      own.deviceIdDelta = own.transactionIdDelta = 0;
+      const Bytes mine = Build(own, request);
+      reply.insert(reply.end(), mine.begin(), mine.end());
     }
   }
   const size_t first =

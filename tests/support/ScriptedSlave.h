@@ -1,7 +1,8 @@
 #pragma once
 // A Modbus slave of our own that misbehaves on cue, for the faults no real
 // device plays when asked: silence, late or split replies, exception replies,
-// a wrong device ID, a bad CRC, a dropped connection.
+// a wrong device ID or transaction identifier, short replies, a bad CRC, a
+// dropped connection.
 //
 // It serves from construction to destruction on a thread of its own, either
 // Modbus TCP on 127.0.0.1 (a free port) or Modbus RTU on the master side of a
@@ -35,8 +36,11 @@ struct Cue {
   std::optional<Bytes> raw;   // whole frame sent instead of the built reply
   uint8_t exceptionCode = 0;  // != 0: exception reply (function | 0x80, code)
   int deviceIdDelta = 0;      // added to the device ID of the built reply
+  int transactionIdDelta = 0;  // TCP: added to the echoed transaction identifier
+  int shortBy = 0;             // data bytes left off a read reply (byte count to match)
   bool badCrc = false;        // RTU: the reply's CRC spoiled
   int delayMs = 0;            // before the first byte
+  bool thenOwn = false;       // the normal reply follows in the same write
   int splitAt = 0;            // > 0: that many bytes, a pause, then the rest
   int splitPauseMs = 0;
 
@@ -67,6 +71,17 @@ struct Cue {
     c.deviceIdDelta = 1;
     return c;
   }
+  static Cue WrongTransactionId() {
+    Cue c;
+    c.transactionIdDelta = 1;
+    return c;
+  }
+  // A read reply that carries `bytes` data bytes fewer than asked for.
+  static Cue Short(int bytes) {
+    Cue c;
+    c.shortBy = bytes;
+    return c;
+  }
   static Cue BadCrc() {
     Cue c;
     c.badCrc = true;
@@ -75,6 +90,12 @@ struct Cue {
   Cue Late(int ms) const {
     Cue c = *this;
     c.delayMs = ms;
+    return c;
+  }
+  // This cue's (stray) reply, then the request's own.
+  Cue ThenOwn() const {
+    Cue c = *this;
+    c.thenOwn = true;
     return c;
   }
   Cue Split(int at, int pauseMs) const {
@@ -130,6 +151,8 @@ class ScriptedSlave {
   // connection was closed by a cue.
   bool HandleInput(int fd, Bytes& pending);
   bool Play(int fd, const Bytes& request);
+  // The reply `cue` builds for `request`; empty when it is too short.
+  Bytes Build(const Cue& cue, const Bytes& request) const;
   // Sleeps ms, returning false early when the slave is stopping.
   bool Pause(int ms);
   static void Signal(int fd);

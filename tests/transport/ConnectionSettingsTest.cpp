@@ -48,6 +48,7 @@ TEST(ConnectionSettingsTest, MissingFileGivesConnectDefaults) {
   EXPECT_EQ(s.IPAddress, "127.0.0.1");
   EXPECT_EQ(s.TCPPort, "502");
   EXPECT_EQ(s.ScanRate, "1000");
+  EXPECT_EQ(s.LogSizeLimitMB, "100");
 }
 
 // The dialog also stores Timeout and DelayBetweenPolls under RTUPortSettings;
@@ -59,7 +60,7 @@ TEST(ConnectionSettingsTest, EachKeyComesFromItsOwnSection) {
             "[RTUPortSettings]\nPort=COM12\nBitrate=9600\nParity=EVEN\nStopBits=2\n"
             "Timeout=111\nDelayBetweenPolls=222\n"
             "[TCPPortSettings]\nIPAddress=10.1.2.3\nTCPPort=1502\n"
-            "[General]\nTimeout=333\nDelayBetweenPolls=44\nScanRate=555\n");
+            "[General]\nTimeout=333\nDelayBetweenPolls=44\nScanRate=555\nLogSizeLimitMB=7\n");
   const ConnectionSettings s =
       ReadConnectionSettings(IniFile((dir.Path() / "ZeKvadro.ini").string()));
   EXPECT_EQ(s.Protocol, "ModbusTCP");
@@ -72,6 +73,7 @@ TEST(ConnectionSettingsTest, EachKeyComesFromItsOwnSection) {
   EXPECT_EQ(s.IPAddress, "10.1.2.3");
   EXPECT_EQ(s.TCPPort, "1502");
   EXPECT_EQ(s.ScanRate, "555");
+  EXPECT_EQ(s.LogSizeLimitMB, "7");
 }
 
 TEST(ConnectionSettingsTest, TextConversionsAreExact) {
@@ -111,7 +113,7 @@ TEST(ConnectionSettingsTest, SerialLineFromSettingsConvertsOrRefuses) {
   s.Bitrate = "19200";
   s.Parity = "MARK";
   s.StopBits = "2";
-  s.Timeout = "-5";
+  s.Timeout = "0";
   const SerialLineSettings line = SerialLineFromSettings(s);
   EXPECT_EQ(line.Port, "COM3");
   EXPECT_EQ(line.DevicePath, "/dev/ttyS2");
@@ -132,6 +134,7 @@ TEST(ConnectionSettingsTest, SerialLineFromSettingsConvertsOrRefuses) {
       {"StopBits", "3", "Unsupported stop bits '3'"},
       {"StopBits", "1.5", "1.5 stop bits are not supported by the serial driver"},
       {"Timeout", "1s", "'1s' is not a valid integer value"},
+      {"Timeout", "-5", "Timeout value -5 is out of range (0 to 86400000 ms)"},
   };
   for (const Case& c : cases) {
     ConnectionSettings bad;
@@ -146,6 +149,22 @@ TEST(ConnectionSettingsTest, SerialLineFromSettingsConvertsOrRefuses) {
       EXPECT_EQ(std::string(e.what()), c.message);
     }
   }
+}
+
+// Refused with the key and value in the message (checked at Connect).
+TEST(ConnectionSettingsTest, ValuesOutOfRangeAreRefused) {
+  const std::pair<const char*, int> cases[] = {
+      {"0", 0}, {"86400000", 86400000}, {"-1", -1}, {"86400001", -1}, {"-2147483648", -1}};
+  for (const auto& [text, value] : cases) {
+    if (value >= 0) {
+      EXPECT_EQ(MillisecondsFromText("ScanRate", text), value);
+    } else {
+      EXPECT_THROW(MillisecondsFromText("ScanRate", text), Error) << text;
+    }
+  }
+  EXPECT_EQ(LogSizeLimitFromText("0"), 0);
+  EXPECT_EQ(LogSizeLimitFromText("1048576"), 1048576);
+  EXPECT_THROW(LogSizeLimitFromText("1048577"), Error);
 }
 
 TEST(ConnectionSettingsTest, PortNamesMapToDevices) {

@@ -18,6 +18,7 @@
 #include "modbus/ModbusProtocol.h"
 #include "common/TrafficCounters.h"
 #include "common/Errors.h"
+#include "support/FakeTransport.h"
 #include "support/LibmodbusSlaves.h"
 #include "support/PtyPair.h"
 #include "support/RecordingLogSink.h"
@@ -33,7 +34,12 @@ using test::ScriptedSlave;
 using Frame = RecordingLogSink::Frame;
 using namespace std::chrono_literals;
 
-SerialLineSettings Line(const std::string& path, int baud = 115200, int timeoutMs = 200) {
+// Reply waits: generous where a reply is expected, so a loaded machine does
+// not turn it into a timeout; short where nothing is meant to arrive.
+constexpr int kReplyMs = 5000;
+constexpr int kNothingMs = 150;
+
+SerialLineSettings Line(const std::string& path, int baud = 115200, int timeoutMs = kReplyMs) {
   SerialLineSettings line;
   line.Port = path;
   line.DevicePath = path;
@@ -49,13 +55,26 @@ struct Rig {
   std::atomic<int> timeouts{0};
   std::shared_ptr<SerialPort> port =
       std::make_shared<SerialPort>(counters, log, [this] { timeouts.fetch_add(1); });
+  test::ReplyWait wait{*port};  // the reply wait of each exchange
 
   explicit Rig(const SerialLineSettings& line) {
     EXPECT_EQ(port->Open(line), SerialPort::OpenResult::kOpened) << line.DevicePath;
+    wait.Set(line.TimeoutMs);
   }
   int Transact(uint8_t function, uint8_t device, uint16_t address, uint16_t count, uint16_t* values,
                int capacity) {
-    return ModbusTransaction(*port, kModbusRtu, function, device, address, count, values, capacity);
+    return ModbusTransaction(wait, kModbusRtu, function, device, address, count, values, capacity);
+  }
+  // Drops input until a line of `frames` logged frames is reached: the test's
+  // way of waiting until bytes the pty carries have arrived.
+  bool DiscardUntil(size_t frames) {
+    const auto end = std::chrono::steady_clock::now() + 10s;
+    for (;;) {
+      port->DiscardStale();
+      if (log.Frames().size() >= frames) return true;
+      if (std::chrono::steady_clock::now() > end) return false;
+      std::this_thread::sleep_for(2ms);
+    }
   }
   int Read(uint8_t function, uint16_t address, uint16_t count, std::vector<uint16_t>& out) {
     out.assign(count, 0xDEAD);
@@ -139,18 +158,21 @@ TEST(SerialPortTest, FaultyRepliesGiveTheirResults) {
     int result;
     bool timeoutShown;
     size_t receivedBytes;  // of the logged reply line
+    int waitMs;
   };
   const Case cases[] = {
-      {"silence", Cue::Silence(), trNoReply, true, 0},
-      {"bad CRC", Cue::BadCrc(), trInvalidReply, false, 25},
-      {"wrong device", Cue::WrongDeviceId(), trInvalidReply, false, 25},
-      {"exception", Cue::Exception(2), trInvalidReply, false, 5},
-      {"short", Cue::Raw({0x01, 0x03, 0x14}), trInvalidReply, false, 3},
+      {"silence", Cue::Silence(), trNoReply, true, 0, kNothingMs},
+      {"bad CRC", Cue::BadCrc(), trInvalidReply, false, 25, kReplyMs},
+      // No identifier on a serial line: a frame of another device is invalid.
+      {"wrong device", Cue::WrongDeviceId(), trInvalidReply, false, 25, kReplyMs},
+      {"exception", Cue::Exception(2), trInvalidReply, false, 5, kReplyMs},
+      {"short", Cue::Raw({0x01, 0x03, 0x14}), trInvalidReply, false, 3, kReplyMs},
+      {"one register short", Cue::Short(2), trInvalidReply, false, 23, kReplyMs},
   };
   ScriptedSlave slave(ScriptedSlave::Mode::kRtu);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    Rig rig(Line(slave.DevicePath(), 115200, 150));
+    Rig rig(Line(slave.DevicePath(), 115200, c.waitMs));
     slave.Push(c.cue);
     std::vector<uint16_t> v;
     EXPECT_EQ(rig.Read(3, 0, 10, v), c.result);
@@ -170,13 +192,14 @@ TEST(SerialPortTest, FaultyRepliesGiveTheirResults) {
 // before the next request, never taken as the next request's answer.
 TEST(SerialPortTest, LateReplyIsDiscardedBeforeTheNextRequest) {
   ScriptedSlave slave(ScriptedSlave::Mode::kRtu);
-  Rig rig(Line(slave.DevicePath(), 115200, 80));
-  slave.Push(Cue::Normal().Late(300));
+  Rig rig(Line(slave.DevicePath()));
+  slave.Push(Cue::Normal().Late(500));
   std::vector<uint16_t> v;
+  rig.wait.Set(80);
   EXPECT_EQ(rig.Read(3, 0, 2, v), trNoReply);
-  ASSERT_TRUE(slave.WaitForCuesDone(1, 5s));
-  std::this_thread::sleep_for(50ms);  // let the pty carry the bytes over
+  ASSERT_TRUE(rig.DiscardUntil(3));  // the late reply has come
 
+  rig.wait.Set(kReplyMs);
   EXPECT_EQ(rig.Read(3, 10, 2, v), trOk);
   EXPECT_EQ(v, (std::vector<uint16_t>{ScriptedSlave::RegisterValue(10),
                                       ScriptedSlave::RegisterValue(11)}));
@@ -187,7 +210,8 @@ TEST(SerialPortTest, LateReplyIsDiscardedBeforeTheNextRequest) {
   EXPECT_EQ(frames[1], (Frame{kLogReceived, {}}));
   EXPECT_EQ(frames[2], (Frame{kLogReceived, slave.NormalReply(requests[0])}));
   EXPECT_EQ(frames[3].direction, kLogTransmitted);
-  EXPECT_EQ(rig.counters.RxFrames.load(), 1u);
+  EXPECT_EQ(rig.counters.RxFrames.load(), 2u) << "the stale reply is counted too";
+  EXPECT_EQ(rig.counters.RxBytes.load(), 2u * 9);
 }
 
 // The silence that ends a reply follows the baud rate: a pause that is a
@@ -196,16 +220,20 @@ TEST(SerialPortTest, InterByteGapFollowsTheBaudRate) {
   ScriptedSlave slave(ScriptedSlave::Mode::kRtu);
   std::vector<uint16_t> v;
   {
-    Rig slow(Line(slave.DevicePath(), 1200, 300));
+    // 12 bits a character: a 35 ms gap, far above the 5 ms pause even when
+    // the slave's thread is woken late.
+    SerialLineSettings line = Line(slave.DevicePath(), 1200);
+    line.Parity = ParityCode::kEven;
+    line.StopBits = StopBitsCode::kTwo;
+    Rig slow(line);
     slave.Push(Cue::Normal().Split(4, 5));
     EXPECT_EQ(slow.Read(3, 0, 4, v), trOk);
     slow.port->Shutdown();
   }
-  Rig fast(Line(slave.DevicePath(), 115200, 300));
+  Rig fast(Line(slave.DevicePath(), 115200));
   slave.Push(Cue::Normal().Split(4, 60));
   EXPECT_EQ(fast.Read(3, 0, 4, v), trInvalidReply);
-  ASSERT_TRUE(slave.WaitForCuesDone(2, 5s));
-  std::this_thread::sleep_for(50ms);
+  ASSERT_TRUE(fast.DiscardUntil(3));
   // The tail is dropped before the next request, which then succeeds.
   EXPECT_EQ(fast.Read(3, 0, 4, v), trOk);
   const auto frames = fast.log.Frames();
@@ -232,16 +260,16 @@ TEST(SerialPortTest, SendsWholeFramesAndReceivesWhatArrives) {
   EXPECT_EQ(rig.counters.RxFrames.load(), 1u);
   EXPECT_EQ(rig.counters.RxBytes.load(), 3u);
 
-  // More than asked for: the rest stays for DiscardStale, which logs it
-  // without counting it.
+  // More than asked for: the rest stays for DiscardStale, which logs it and
+  // counts it as a frame.
   const uint8_t burst[] = {1, 2, 3, 4, 5, 6};
   ASSERT_EQ(write(line.MasterFd(), burst, sizeof burst), 6);
   EXPECT_EQ(rig.port->Receive(buffer, 4, 1000), 4);
-  std::this_thread::sleep_for(20ms);
-  rig.port->DiscardStale();
+  ASSERT_TRUE(rig.DiscardUntil(3));
   EXPECT_EQ(rig.log.Frames().back(), (Frame{kLogReceived, {5, 6}}));
   EXPECT_EQ(rig.port->Receive(buffer, 4, 20), 0);
-  EXPECT_EQ(rig.counters.RxBytes.load(), 3u);
+  EXPECT_EQ(rig.counters.RxBytes.load(), 5u);
+  EXPECT_EQ(rig.counters.RxFrames.load(), 2u);
   EXPECT_EQ(rig.counters.TxBytes.load(), 8u);
 }
 
