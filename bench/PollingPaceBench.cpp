@@ -1,8 +1,7 @@
 // Polling pace: transactions per second of PollingThread against a libmodbus TCP slave
 // on loopback (ScanRate 0, DelayBetweenPolls 0), side by side with a
 // libmodbus client looping the same read in the same run; then the cost of
-// the user-interface round trip alone, and PollingThread with callbacks that hop to
-// another thread as the Qt dispatcher makes them.
+// a user-interface round trip (what a write dialog or a connect report pays).
 //
 //   PollingPaceBench [seconds per measurement, default 3]
 #include <modbus.h>
@@ -41,26 +40,15 @@ class NullLog : public mms::LogSink {
   void LogHandOff(int, const uint8_t*, int) override {}
 };
 
-class NoWindows : public mms::PollCallbacks {
+class NoWindows : public mms::PollObserver {
  public:
-  void CountPoll(int) override {}
-  void FillGrid(int, const mms::PollDefinition&, const uint16_t*) override {}
-  void CountError(int) override { ++errors; }
-  void ShowTimeout(int) override {}
-  void ShowInvalidReply(int) override {}
+  void PollSent(int) override {}
+  void PollAnswered(int, const mms::PollDefinition&, const uint16_t*) override {}
+  void PollFailed(int, int) override { ++errors; }
   int errors = 0;
 };
 
 // Runs tasks at once on the polling thread: the pace of Modbus alone.
-class InlineDispatcher : public mms::UiDispatcher {
- public:
-  bool RunAndWait(const std::function<void()>& task) override {
-    task();
-    return true;
-  }
-  void Post(std::function<void()> task) override { task(); }
-};
-
 // Runs each task on a thread of its own and waits, as a user-interface
 // thread does: two context switches per callback.
 class HopDispatcher : public mms::UiDispatcher {
@@ -109,7 +97,7 @@ class HopDispatcher : public mms::UiDispatcher {
 };
 
 // PollingThread polling one FC3 window of `count` registers; transactions per second.
-double PoolRate(uint16_t port, uint16_t count, mms::UiDispatcher& dispatcher, double seconds) {
+double PoolRate(uint16_t port, uint16_t count, double seconds) {
   mms::WindowTable table;
   auto record = std::make_shared<mms::WindowRecord>();
   record->SetFunction(3);
@@ -121,7 +109,7 @@ double PoolRate(uint16_t port, uint16_t count, mms::UiDispatcher& dispatcher, do
   NullLog log;
   auto client = std::make_shared<mms::TcpClient>(counters, log);
   client->Open("127.0.0.1", std::to_string(port), 1000);
-  mms::PollingThread pool(table, dispatcher, windows, scanRate);
+  mms::PollingThread pool(table, windows, scanRate);
   pool.SetDelayBetweenPolls(0);
   pool.Resume(client, mms::kModbusTcp);
   std::this_thread::sleep_for(std::chrono::milliseconds(200));  // warm up
@@ -185,19 +173,16 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
 #endif
   mms::test::LibmodbusTcpSlave slave;
-  InlineDispatcher inlineDispatcher;
   HopDispatcher hop;
 
   std::printf("%-44s %12s\n", "measurement", "value");
   for (uint16_t count : {10, 125}) {
-    const double pool = PoolRate(slave.Port(), count, inlineDispatcher, seconds);
+    const double pool = PoolRate(slave.Port(), count, seconds);
     const double reference = LibmodbusRate(slave.Port(), count, seconds);
-    const double hopping = PoolRate(slave.Port(), count, hop, seconds);
-    std::printf("FC3 x%-3d PollingThread, inline callbacks    (tx/s) %12.0f\n", count, pool);
+    std::printf("FC3 x%-3d PollingThread                     (tx/s) %12.0f\n", count, pool);
     std::printf("FC3 x%-3d libmodbus client loop     (tx/s) %12.0f\n", count, reference);
     std::printf("FC3 x%-3d PollingThread / libmodbus          (%%)    %12.1f\n", count,
                 100.0 * pool / reference);
-    std::printf("FC3 x%-3d PollingThread, thread-hop callbacks (tx/s) %11.0f\n", count, hopping);
   }
   std::printf("%-44s %12.2f\n", "RunAndWait round trip, thread hop (us)",
               RoundTripUs(hop, seconds));

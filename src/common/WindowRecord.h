@@ -1,4 +1,6 @@
 #pragma once
+#include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -20,6 +22,27 @@ struct WriteRequest {
   uint16_t WriteAddress = 0;
   uint16_t WriteCount = 0;
   uint16_t WriteValues[4] = {0, 0, 0, 0};
+};
+
+// The words of a poll that a window keeps: enough for its largest grid (100
+// values) and the three words after its last cell that a 64-bit value reads.
+inline constexpr int kPublishedWords = 128;
+
+// How the last completed poll of a window ended.
+enum class PollOutcome : uint8_t { None, Valid, Timeout, InvalidReply };
+
+// The latest result the polling thread published for a window. Values holds
+// the first ValueCount words of the last valid poll, which asked for Request.
+struct PollResult {
+  uint64_t Sequence = 0;        // grows with every publication
+  uint64_t ValuesSequence = 0;  // grows with every valid poll
+  uint64_t Polls = 0;
+  uint64_t Valid = 0;
+  uint64_t Errors = 0;
+  PollOutcome Last = PollOutcome::None;
+  PollDefinition Request;
+  uint16_t ValueCount = 0;
+  std::array<uint16_t, kPublishedWords> Values{};
 };
 
 // The part of a data window shared between the user-interface thread and the
@@ -59,6 +82,43 @@ class WindowRecord {
     return write_;
   }
 
+  // Publishing, on the polling thread: a poll is counted when it is sent,
+  // then either its words or its error. Never waits for the window.
+  void CountPoll() {
+    std::lock_guard<std::mutex> lock(resultMutex_);
+    ++result_.Polls;
+    ++result_.Sequence;
+  }
+  void PublishValues(const PollDefinition& request, const uint16_t* words) {
+    std::lock_guard<std::mutex> lock(resultMutex_);
+    ++result_.Valid;
+    result_.Last = PollOutcome::Valid;
+    result_.Request = request;
+    result_.ValueCount = std::min<uint16_t>(request.Length, kPublishedWords);
+    std::copy_n(words, result_.ValueCount, result_.Values.begin());
+    ++result_.ValuesSequence;
+    ++result_.Sequence;
+  }
+  void PublishError(PollOutcome outcome) {
+    std::lock_guard<std::mutex> lock(resultMutex_);
+    ++result_.Errors;
+    result_.Last = outcome;
+    ++result_.Sequence;
+  }
+  // The "Reset" button.
+  void ResetCounters() {
+    std::lock_guard<std::mutex> lock(resultMutex_);
+    result_.Polls = result_.Valid = result_.Errors = 0;
+    ++result_.Sequence;
+  }
+  // Copies the latest result into `out` when it is newer than `out`.
+  bool TakeResult(PollResult* out) const {
+    std::lock_guard<std::mutex> lock(resultMutex_);
+    if (out->Sequence == result_.Sequence) return false;
+    *out = result_;
+    return true;
+  }
+
  private:
   std::atomic<uint8_t> function_{1};
   std::atomic<uint8_t> deviceId_{1};
@@ -67,6 +127,8 @@ class WindowRecord {
   mutable std::mutex mutex_;
   WriteRequest write_;
   bool pending_ = false;
+  mutable std::mutex resultMutex_;
+  PollResult result_;
 };
 
 }  // namespace mms

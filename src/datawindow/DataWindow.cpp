@@ -102,8 +102,8 @@ void DataWindow::AsciiEnableClicked() {
 }
 
 void DataWindow::ResetCounters() {
-  model_.ResetCounters();
-  ShowCounters();
+  record_->ResetCounters();
+  ShowLatestResult();
 }
 
 // --- Window files and geometry ---------------------------------------------

@@ -47,13 +47,13 @@ class DataWindow : public QWidget {
   int SlotIndex = -1;
   QString FileName;
 
-  // What the polling thread's callbacks run on the user-interface thread.
-  // `readBuffer` holds mms::kReadBufferSize words; null does nothing.
-  void FillGrid(const uint16_t* readBuffer);
+  // Shows the latest result the polling thread published into the record
+  // (counters, error text, and the grid when new words came), if it is new.
+  void ShowLatestResult();
+  // What a poll of the window's current definition does, shown at once:
+  // `words` (its Length of them) as a valid reply; a poll counted.
+  void FillGrid(const uint16_t* words);
   void CountPoll();
-  void CountError();
-  void ShowTimeout();
-  void ShowInvalidReply();
 
   // The display choices that take effect at the next poll.
   mms::DisplayFormat Format() const;
@@ -137,6 +137,7 @@ class DataWindow : public QWidget {
   void BuildGrid();
   QWidget* Frame() const;
   void ShowCounters();
+  void ShowPolledValues();
   void SyncGridLayout();
   void SyncValueCells();
   void GridItemChanged(int tableRow, int tableCol);
@@ -145,6 +146,7 @@ class DataWindow : public QWidget {
 
   mms::WindowTable* table_;
   std::shared_ptr<mms::WindowRecord> record_ = std::make_shared<mms::WindowRecord>();
+  mms::PollResult result_;  // as last shown
   mms::DataWindowModel model_;
   QButtonGroup* formats_ = nullptr;
   bool popupArmed_ = false;

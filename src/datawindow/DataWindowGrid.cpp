@@ -39,32 +39,36 @@
 
 using mms::DisplayFormat;
 
-void DataWindow::FillGrid(const uint16_t* readBuffer) {
-  if (!readBuffer) return;
-  model_.FillGrid(readBuffer, mms::kReadBufferSize,
-                  mms::CellFormat{Format(), Ascii(), DecimalSeparator()});
-  SyncValueCells();
-  ShowCounters();
+void DataWindow::FillGrid(const uint16_t* words) {
+  if (!words) return;
+  record_->PublishValues(record_->Poll(), words);
+  ShowLatestResult();
 }
 
 void DataWindow::CountPoll() {
-  model_.CountPoll();
+  record_->CountPoll();
+  ShowLatestResult();
+}
+
+void DataWindow::ShowLatestResult() {
+  const uint64_t shownValues = result_.ValuesSequence;
+  if (!record_->TakeResult(&result_)) return;
+  model_.SetCounters(result_.Polls, result_.Valid, result_.Errors);
+  if (result_.ValuesSequence != shownValues) ShowPolledValues();
+  if (result_.Last == mms::PollOutcome::Timeout) model_.ShowTimeout();
+  if (result_.Last == mms::PollOutcome::InvalidReply) model_.ShowInvalidReply();
   ShowCounters();
 }
 
-void DataWindow::CountError() {
-  model_.CountError();
-  ShowCounters();
-}
-
-void DataWindow::ShowTimeout() {
-  model_.ShowTimeout();
-  ShowCounters();
-}
-
-void DataWindow::ShowInvalidReply() {
-  model_.ShowInvalidReply();
-  ShowCounters();
+void DataWindow::ShowPolledValues() {
+  // Words polled for another address or function (the definition changed
+  // since) are not this window's values.
+  const mms::PollDefinition now = record_->Poll();
+  const bool current =
+      result_.Request.Function == now.Function && result_.Request.Address == now.Address;
+  model_.FillGrid(result_.Values.data(), current ? result_.ValueCount : 0,
+                  mms::CellFormat{Format(), Ascii(), DecimalSeparator()});
+  SyncValueCells();
 }
 
 void DataWindow::ShowCounters() {
@@ -162,6 +166,7 @@ void DataWindow::GridEnter() {
 }
 
 void DataWindow::GridDoubleClicked() {
+  ShowLatestResult();  // the dialog opens on the device's latest answer
   const mms::PollDefinition poll = record_->Poll();
   const std::optional<mms::WriteTarget> target =
       model_.DoubleClickTarget(poll.Function, poll.Address);

@@ -1,5 +1,7 @@
 #include "datawindow/DataWindowModel.h"
 
+#include <algorithm>
+
 #include "datawindow/CellColour.h"
 
 namespace mms {
@@ -22,6 +24,7 @@ bool DataWindowModel::RebuildGrid(uint16_t address, uint16_t length) {
   for (auto& column : text_) {
     for (auto& cell : column) cell.clear();
   }
+  shownWords_.reset();  // every value cell is empty now: the next fill writes them all
   text_[0][0] = " ";
   for (int r = 1; r < kGridRows; ++r) text_[0][r] = std::to_string(r - 1);
   for (int g = 0; g <= length / 10; ++g) {
@@ -51,17 +54,28 @@ void DataWindowModel::SetCellText(int col, int row, const std::string& text) {
 }
 
 void DataWindowModel::FillGrid(const uint16_t* buffer, size_t size, const CellFormat& format) {
+  if (!buffer) size = 0;
+  // A word the poll did not bring is kNotPolled, never a value of another window.
+  ShownWords words;
+  for (size_t i = 0; i < words.size(); ++i) words[i] = i < size ? buffer[i] : kNotPolled;
+  // Only cells whose words or format changed are written again.
+  const bool sameFormat = shownWords_ && shownFormat_ == format;
   for (int g = 0; g < GroupCount(); ++g) {
     const int col = 2 * g + 2;
     for (int r = 1; r < kGridRows; ++r) {
       const size_t k = static_cast<size_t>(10 * g + r - 1);
-      const uint16_t word = buffer && k < size ? buffer[k] : 0;
-      cellValues_[col][r] = word;
-      text_[col][r] = FormatValueCell(buffer, buffer ? size : 0, k, format);
-      polledValues_[k] = word;
+      const bool polled = k < size;
+      cellValues_[col][r] = polled ? buffer[k] : 0;
+      polledValues_[k] = polled ? buffer[k] : 0;
+      if (sameFormat && std::equal(words.begin() + k, words.begin() + k + kWordsPerCell,
+                                   shownWords_->begin() + k)) {
+        continue;
+      }
+      text_[col][r] = polled ? FormatValueCell(buffer, size, k, format) : std::string();
     }
   }
-  ++valid_;
+  shownWords_ = words;
+  shownFormat_ = format;
   errorText_.clear();
 }
 

@@ -44,8 +44,9 @@ class DataWindowModel {
   void SetCellText(int col, int row, const std::string& text);
 
   // One successful poll: every value cell of the laid-out groups shows its
-  // word of `buffer` in `format`; words at or past `size` count as 0. Also
-  // counts a valid response and clears the error text.
+  // word of `buffer` (the `size` words the poll brought) in `format`; cells
+  // at or past `size` are blank, a cell shows only what its own window
+  // polled. Clears the error text.
   void FillGrid(const uint16_t* buffer, size_t size, const CellFormat& format);
 
   uint16_t CellValue(int col, int row) const;
@@ -78,11 +79,13 @@ class DataWindowModel {
   uint64_t ValidResponses() const { return valid_; }
   uint64_t Errors() const { return errors_; }
   const std::string& ErrorText() const { return errorText_; }
-  void CountPoll() { ++polls_; }
-  void CountError() { ++errors_; }
+  void SetCounters(uint64_t polls, uint64_t valid, uint64_t errors) {
+    polls_ = polls;
+    valid_ = valid;
+    errors_ = errors;
+  }
   void ShowTimeout() { errorText_ = "Modbus message timeout"; }
   void ShowInvalidReply() { errorText_ = "Invalid response to Modbus message"; }
-  void ResetCounters() { polls_ = valid_ = errors_ = 0; }
 
   // The double-click on the selected cell (SelectedCol, SelectedAddress) of
   // a window polling `function` from `address`: the write coil dialog for
@@ -94,6 +97,15 @@ class DataWindowModel {
   static GridCell Value(int offset) {
     return offset >= 0 ? ValueCellOfOffset(offset) : GridCell{-1, -1};
   }
+
+  // The words behind the value cells as last shown (kNotPolled where the
+  // poll brought none), and their format: cells whose words did not change
+  // keep their text.
+  static constexpr int32_t kNotPolled = -1;
+  static constexpr size_t kWordsPerCell = 4;  // a 64-bit value reads 4 words
+  using ShownWords = std::array<int32_t, kMaxGridLength + 10 + kWordsPerCell>;
+  std::optional<ShownWords> shownWords_;
+  CellFormat shownFormat_;
 
   int columns_ = 0;
   std::array<std::array<std::string, kGridRows>, kGridColumns> text_;

@@ -17,6 +17,7 @@ enum class AsciiMode {
 struct AsciiOptions {
   bool Enabled = false;
   AsciiMode Mode = AsciiMode::OneChar;
+  bool operator==(const AsciiOptions&) const = default;
 };
 
 // How a value cell is written: the display format, the ASCII options and the
@@ -25,6 +26,7 @@ struct CellFormat {
   DisplayFormat Format = DisplayFormat::Decimal;
   AsciiOptions Ascii;
   char DecimalSeparator = '.';
+  bool operator==(const CellFormat&) const = default;
 };
 
 // "  '<chars>'": the bytes picked by `options` up to the first zero byte, each

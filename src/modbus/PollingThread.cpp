@@ -8,7 +8,6 @@
 #include <chrono>
 
 #include "modbus/ModbusProtocol.h"
-#include "common/UiDispatcher.h"
 #include "common/WindowTable.h"
 
 namespace mms {
@@ -23,18 +22,12 @@ constexpr int32_t kIdlePassMs = 20;
 
 }  // namespace
 
-PollingThread::PollingThread(const WindowTable& table, UiDispatcher& dispatcher, PollCallbacks& callbacks,
-           const std::atomic<int32_t>& scanRate, TransactionFunction transaction)
+PollingThread::PollingThread(const WindowTable& table, PollObserver& observer,
+                             const std::atomic<int32_t>& scanRate, TransactionFunction transaction)
     : table_(table),
-      dispatcher_(dispatcher),
-      callbacks_(callbacks),
+      observer_(observer),
       scanRate_(scanRate),
       transaction_(transaction ? std::move(transaction) : TransactionFunction(&ModbusTransaction)) {
-  countPollTask_ = [this] { callbacks_.CountPoll(CurrentSlot); };
-  fillGridTask_ = [this] { callbacks_.FillGrid(CurrentSlot, CurrentRequest, ReadBuffer); };
-  countErrorTask_ = [this] { callbacks_.CountError(CurrentSlot); };
-  showTimeoutTask_ = [this] { callbacks_.ShowTimeout(CurrentSlot); };
-  showInvalidReplyTask_ = [this] { callbacks_.ShowInvalidReply(CurrentSlot); };
   thread_ = std::thread([this] { Execute(); });
 }
 
@@ -136,8 +129,6 @@ void PollingThread::VisitSlot(int slot) {
   const std::shared_ptr<Transport> transport = CurrentTransport();
   WriteRequest write;
   if (record->TakeWrite(&write)) {
-    CurrentRequest = PollDefinition{write.WriteFunction, write.WriteDeviceID, write.WriteAddress,
-                                    write.WriteCount};
     // A failed write is not reported.
     if (transport) {
       (void)transaction_(*transport, protocolMode_.load(), write.WriteFunction, write.WriteDeviceID,
@@ -150,36 +141,28 @@ void PollingThread::VisitSlot(int slot) {
   Pause(delayBetweenPolls_.load());
 }
 
-void PollingThread::Poll(const WindowRecord& record, Transport* transport) {
-  CurrentRequest = record.Poll();
-  const uint16_t limit = MaxReadCount(CurrentRequest.Function);
-  CurrentRequest.Length = std::min(CurrentRequest.Length, limit);
-  RunCallback(countPollTask_);
+void PollingThread::Poll(WindowRecord& record, Transport* transport) {
+  PollDefinition request = record.Poll();
+  const uint16_t limit = MaxReadCount(request.Function);
+  request.Length = std::min(request.Length, limit);
+  record.CountPoll();
+  observer_.PollSent(CurrentSlot);
   int result = trNoReply;
   if (limit == 0) {
     // Not a read function (a damaged window file): never sent, since a write
     // code would put the read buffer on the wire.
     result = trInvalidReply;
   } else if (transport) {
-    result = transaction_(*transport, protocolMode_.load(), CurrentRequest.Function,
-                          CurrentRequest.DeviceID, CurrentRequest.Address, CurrentRequest.Length,
-                          ReadBuffer, kReadBufferSize);
+    result = transaction_(*transport, protocolMode_.load(), request.Function, request.DeviceID,
+                          request.Address, request.Length, ReadBuffer, kReadBufferSize);
   }
   if (result == trOk) {
-    RunCallback(fillGridTask_);
+    record.PublishValues(request, ReadBuffer);
+    observer_.PollAnswered(CurrentSlot, request, ReadBuffer);
     return;
   }
-  RunCallback(countErrorTask_);
-  if (result == trNoReply) {
-    RunCallback(showTimeoutTask_);
-  } else if (result == trInvalidReply) {
-    RunCallback(showInvalidReplyTask_);
-  }
-}
-
-void PollingThread::RunCallback(const std::function<void()>& task) {
-  if (stopping_.load()) return;
-  (void)dispatcher_.RunAndWait(task);
+  record.PublishError(result == trInvalidReply ? PollOutcome::InvalidReply : PollOutcome::Timeout);
+  observer_.PollFailed(CurrentSlot, result);
 }
 
 void PollingThread::Pause(int32_t ms) {

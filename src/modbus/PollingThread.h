@@ -13,29 +13,24 @@
 
 namespace mms {
 
-class UiDispatcher;
 class WindowTable;
 
-// How the polling thread reports a poll to its data window. Each call runs on
-// the user-interface thread (through UiDispatcher::RunAndWait) while the
-// polling thread waits. `slot` is the index into DataWindows; an
-// implementation looks the window up and does nothing when the slot is empty
-// (the user may have closed it meanwhile).
-class PollCallbacks {
+// Told of every poll as the polling thread completes it, on the polling
+// thread, after the result is published into the window's record (the
+// screen shows records at its own pace; see RepaintSignal). An observer must
+// return at once and never wait for the user-interface thread. `slot` is the
+// index into DataWindows.
+class PollObserver {
  public:
-  virtual ~PollCallbacks() = default;
+  virtual ~PollObserver() = default;
   // Before every poll transaction.
-  virtual void CountPoll(int slot) = 0;
-  // Poll result 0. `request` is the poll as sent; its Length is the number of
-  // values this reply wrote into `readBuffer` (kReadBufferSize elements, the
-  // rest keep what earlier polls left).
-  virtual void FillGrid(int slot, const PollDefinition& request, const uint16_t* readBuffer) = 0;
-  // Poll result not 0, before ShowTimeout / ShowInvalidReply.
-  virtual void CountError(int slot) = 0;
-  // Poll result 129: "Modbus message timeout".
-  virtual void ShowTimeout(int slot) = 0;
-  // Poll result 128: "Invalid response to Modbus message".
-  virtual void ShowInvalidReply(int slot) = 0;
+  virtual void PollSent(int slot) = 0;
+  // A valid reply: `request` is the poll as sent, its Length the number of
+  // words in `words`.
+  virtual void PollAnswered(int slot, const PollDefinition& request, const uint16_t* words) = 0;
+  // trNoReply ("Modbus message timeout") or trInvalidReply ("Invalid
+  // response to Modbus message").
+  virtual void PollFailed(int slot, int result) = 0;
 };
 
 // One Modbus exchange, as ModbusTransaction performs it. Injectable so the
@@ -52,10 +47,10 @@ using TransactionFunction = std::function<int(
 // All public members are called on the user-interface thread.
 class PollingThread {
  public:
-  // `table`, `dispatcher`, `callbacks` and `scanRate` must outlive the PollingThread.
+  // `table`, `observer` and `scanRate` must outlive the PollingThread.
   // `transaction` defaults to ModbusTransaction.
-  PollingThread(const WindowTable& table, UiDispatcher& dispatcher, PollCallbacks& callbacks,
-       const std::atomic<int32_t>& scanRate, TransactionFunction transaction = nullptr);
+  PollingThread(const WindowTable& table, PollObserver& observer,
+                const std::atomic<int32_t>& scanRate, TransactionFunction transaction = nullptr);
   // Shutdown().
   ~PollingThread();
   PollingThread(const PollingThread&) = delete;
@@ -83,9 +78,8 @@ class PollingThread {
 
   // Exit: ends and joins the thread, waking every pause at once. A
   // transaction in progress ends within the transport's own timeout; to end
-  // sooner, shut the dispatcher down (so a waiting callback is refused) and
-  // have the connection interrupt its transport before calling this. No
-  // callback starts once it was called. Idempotent.
+  // sooner, have the connection interrupt its transport before calling this.
+  // Idempotent.
   void Shutdown();
 
   // True between Resume and the moment the thread suspends after a stop.
@@ -106,16 +100,14 @@ class PollingThread {
   void Execute();
   bool WaitForRun();
   void VisitSlot(int slot);
-  void Poll(const WindowRecord& record, Transport* transport);
-  void RunCallback(const std::function<void()>& task);
+  void Poll(WindowRecord& record, Transport* transport);
   // Interruptible pause; returns at once on shutdown, and from a stop
   // request (even one a Resume has withdrawn) to the end of the pass.
   void Pause(int32_t ms);
   std::shared_ptr<Transport> CurrentTransport();
 
   const WindowTable& table_;
-  UiDispatcher& dispatcher_;
-  PollCallbacks& callbacks_;
+  PollObserver& observer_;
   const std::atomic<int32_t>& scanRate_;
   TransactionFunction transaction_;
 
@@ -131,15 +123,11 @@ class PollingThread {
   std::atomic<uint8_t> protocolMode_{kModbusRtu};
   std::atomic<int32_t> delayBetweenPolls_{0};
 
-  // Polling-thread state; the callbacks read it while the thread waits.
+  // Polling-thread state.
   int32_t ScanDelay = 0;
   int SlotLimit = 0;
   int CurrentSlot = 0;
-  PollDefinition CurrentRequest;
   uint16_t ReadBuffer[kReadBufferSize] = {};
-  // Built once so no poll allocates.
-  std::function<void()> countPollTask_, fillGridTask_, countErrorTask_, showTimeoutTask_,
-      showInvalidReplyTask_;
 
   std::atomic<uint64_t> passes_{0};
   std::atomic<uint64_t> transactions_{0};

@@ -1,16 +1,26 @@
 #pragma once
+#include "common/RepaintSignal.h"
 #include "modbus/PollingThread.h"
 
-// How the polling thread's reports reach the data windows: each call runs on
-// the user-interface thread and finds the window by its slot in the main
-// window's table; a slot whose window has been closed is skipped. It exists
-// before the main window (the polling thread is made first) and looks the
-// main window up at each call.
-class DataWindowReports : public mms::PollCallbacks {
+namespace mms {
+class UiDispatcher;
+}
+
+// How the polling thread's results reach the data windows: every poll raises
+// one signal (on the polling thread, never waiting); the first raise after
+// the screen last looked posts one wake-up to the main window, which shows
+// every window's latest result at its own pace.
+class DataWindowReports : public mms::PollObserver {
  public:
-  void CountPoll(int slot) override;
-  void FillGrid(int slot, const mms::PollDefinition& request, const uint16_t* readBuffer) override;
-  void CountError(int slot) override;
-  void ShowTimeout(int slot) override;
-  void ShowInvalidReply(int slot) override;
+  explicit DataWindowReports(mms::UiDispatcher& dispatcher);
+
+  void PollSent(int) override { signal_.Raise(); }
+  void PollAnswered(int, const mms::PollDefinition&, const uint16_t*) override { signal_.Raise(); }
+  void PollFailed(int, int) override { signal_.Raise(); }
+
+  // The user-interface thread, before it reads the records.
+  void Clear() { signal_.Clear(); }
+
+ private:
+  mms::RepaintSignal signal_;
 };

@@ -86,6 +86,10 @@ MainWindow::MainWindow(mms::AppState& state, QtUiDispatcher* dispatcher, QWidget
   connect(statisticsTimer, &QTimer::timeout, this, &MainWindow::RefreshStatistics);
   statisticsTimer->start();
 
+  refreshTimer_ = new QTimer(this);
+  refreshTimer_->setSingleShot(true);
+  connect(refreshTimer_, &QTimer::timeout, this, &MainWindow::RefreshResults);
+
   connect(mdiArea_, &QMdiArea::subWindowActivated, this, &MainWindow::UpdateChildWindowItems);
   connect(qApp, &QApplication::focusChanged, this,
           [this](QWidget*, QWidget* now) { WatchFocusedEditor(now); });

@@ -1,5 +1,6 @@
 #pragma once
 #include <QMainWindow>
+#include <QElapsedTimer>
 #include <QPointer>
 #include <array>
 #include <functional>
@@ -19,6 +20,7 @@ class QTimer;
 class QToolBar;
 class QToolButton;
 class QtUiDispatcher;
+class DataWindowReports;
 class DataWindow;
 
 // The frame of the program: menus, tool bar, status bar, the 200 ms timer,
@@ -73,6 +75,14 @@ class MainWindow : public QMainWindow {
   void SetWorkerShutdown(std::function<void()> stopWorkers);
   // Connect and Disconnect act through it; set once at start-up.
   void SetConnection(mms::Connection* connection) { connection_ = connection; }
+  // Where the polling thread's results are announced; set once at start-up.
+  void SetReports(DataWindowReports* reports) { reports_ = reports; }
+  // New poll results wait: shows them within one refresh interval, at most
+  // kRefreshIntervalMs apart, however fast the device answers.
+  void ScheduleResultRefresh();
+  // Every open data window shows its latest result now.
+  void RefreshResults();
+  static constexpr int kRefreshIntervalMs = 33;
   bool IsShutDown() const { return shutDown_; }
 
   // Menu and tool bar commands.
@@ -175,6 +185,9 @@ class MainWindow : public QMainWindow {
   QtUiDispatcher* dispatcher_;
   std::function<void()> stopWorkers_;
   mms::Connection* connection_ = nullptr;
+  DataWindowReports* reports_ = nullptr;
+  QTimer* refreshTimer_ = nullptr;
+  QElapsedTimer lastRefresh_;
   bool shutDown_ = false;
   bool shown_ = false;
   bool childUpdatePending_ = false;

@@ -36,6 +36,7 @@
 #include "ui/CentreOnMain.h"
 #include "ui/ErrorBox.h"
 #include "ui/QtUiDispatcher.h"
+#include "shell/DataWindowReports.h"
 
 // ---- Data windows and their table ----------------------------------------------------
 
@@ -143,4 +144,20 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QMainWindow::eventFilter(watched, event);
+}
+
+// ---- Poll results ----------------------------------------------------------------------
+
+void MainWindow::ScheduleResultRefresh() {
+  if (refreshTimer_->isActive()) return;
+  const qint64 since = lastRefresh_.isValid() ? lastRefresh_.elapsed() : kRefreshIntervalMs;
+  refreshTimer_->start(static_cast<int>(std::max<qint64>(0, kRefreshIntervalMs - since)));
+}
+
+void MainWindow::RefreshResults() {
+  lastRefresh_.start();
+  if (reports_) reports_->Clear();
+  for (int slot = 0; slot < state_.DataWindows.WindowCount(); ++slot) {
+    if (DataWindow* window = WindowAt(slot)) window->ShowLatestResult();
+  }
 }

@@ -31,7 +31,7 @@ class MainWindowConnectionView : public mms::ConnectionView {
 
 }  // namespace
 
-Program::Program() : pool(state.DataWindows, dispatcher, reports, state.ScanRate) {
+Program::Program() : pool(state.DataWindows, reports, state.ScanRate) {
   // The application title: task bar text and error box caption. Set as the
   // application name, which Qt also reports as the display name, so the
   // platform does not append it to every dialog's caption.
@@ -58,6 +58,7 @@ Program::Program() : pool(state.DataWindows, dispatcher, reports, state.ScanRate
   connection = std::make_unique<mms::Connection>(state.Traffic, state.ScanRate, state.ProtocolMode,
                                                  pool, logThread, dispatcher, *connectionView);
   gMainWindow->SetConnection(connection.get());
+  gMainWindow->SetReports(&reports);
   // The dispatcher is already shut down when this runs, so a poll waiting
   // for a window callback returns at once; interrupting the transport ends
   // a transaction that waits for its reply.

@@ -23,7 +23,7 @@ class Program {
 
   mms::AppState state;
   QtUiDispatcher dispatcher;
-  DataWindowReports reports;
+  DataWindowReports reports{dispatcher};
   mms::PollingThread pool;
   mms::TransmissionLog logThread;
   std::unique_ptr<MainWindow> mainWindow;

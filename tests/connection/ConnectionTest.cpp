@@ -9,6 +9,7 @@
 
 #include "common/TempDir.h"
 #include "log/TransmissionLog.h"
+#include "modbus/ModbusProtocol.h"
 #include "modbus/PollingThread.h"
 #include "common/Errors.h"
 #include "common/IniFile.h"
@@ -50,16 +51,17 @@ class TestDispatcher : public UiDispatcher {
   std::deque<std::function<void()>> posted_;
 };
 
-class CountingCallbacks : public PollCallbacks {
+class CountingCallbacks : public PollObserver {
  public:
-  void CountPoll(int) override { ++polls; }
-  void FillGrid(int, const PollDefinition&, const uint16_t* buffer) override {
-    firstValue = buffer[0];
+  void PollSent(int) override { ++polls; }
+  void PollAnswered(int, const PollDefinition&, const uint16_t* words) override {
+    firstValue = words[0];
     ++valid;
   }
-  void CountError(int) override { ++errors; }
-  void ShowTimeout(int) override { ++timeouts; }
-  void ShowInvalidReply(int) override {}
+  void PollFailed(int, int result) override {
+    ++errors;
+    if (result == trNoReply) ++timeouts;
+  }
   std::atomic<int> polls{0}, valid{0}, errors{0}, timeouts{0};
   std::atomic<uint16_t> firstValue{0};
 };
@@ -77,7 +79,7 @@ class RecordingView : public ConnectionView {
 class ConnectionTest : public ::testing::Test {
  protected:
   ConnectionTest()
-      : pool_(table_, dispatcher_, callbacks_, scanRate_),
+      : pool_(table_, callbacks_, scanRate_),
         connection_(counters_, scanRate_, protocolMode_, pool_, log_, dispatcher_, view_) {
     connection_.SetLogPath(LogPath());
     auto record = std::make_shared<WindowRecord>();

@@ -102,20 +102,33 @@ TEST(DataWindowModel, RebuildPutsKeptAliasesBackAndEmptiesValues) {
   EXPECT_EQ(m.Alias(124), "Last");
 }
 
-TEST(DataWindowModel, FillGridShowsTrailingCellsFromTheBuffer) {
+TEST(DataWindowModel, FillGridShowsOnlyThePolledWords) {
   DataWindowModel m;
   m.RebuildGrid(0, 15);
   const std::vector<uint16_t> words = Counting(kReadBufferSize);
-  m.FillGrid(words.data(), words.size(), CellFormat{});
-  for (int k = 0; k < 20; ++k) {
-    const GridCell cell = ValueCellOfOffset(k);
-    EXPECT_EQ(m.CellText(cell.Col, cell.Row), std::to_string(k));
-    EXPECT_EQ(m.CellValue(cell.Col, cell.Row), k);
-    EXPECT_EQ(m.PolledValue(k), k);
+  // Fills in turn: the words a poll of 15 brought, the same again in another
+  // format, a shorter reply of another window's buffer, and nothing.
+  const struct {
+    size_t size;
+    DisplayFormat format;
+    const char* cell3;  // offset 3
+    const char* cell14;
+  } fills[] = {{15, DisplayFormat::Decimal, "3", "14"},
+               {15, DisplayFormat::Hexadecimal, "0003", "000E"},
+               {4, DisplayFormat::Hexadecimal, "0003", ""},
+               {0, DisplayFormat::Decimal, "", ""}};
+  for (const auto& f : fills) {
+    m.FillGrid(words.data(), f.size, CellFormat{f.format, {}, '.'});
+    EXPECT_EQ(m.CellText(ValueCellOfOffset(3).Col, ValueCellOfOffset(3).Row), f.cell3);
+    EXPECT_EQ(m.CellText(ValueCellOfOffset(14).Col, ValueCellOfOffset(14).Row), f.cell14);
+    for (int k = 15; k < 20; ++k) {  // the trailing group is never another window's words
+      EXPECT_EQ(m.CellText(ValueCellOfOffset(k).Col, ValueCellOfOffset(k).Row), "") << k;
+    }
   }
-  EXPECT_EQ(m.PolledValue(20), 0) << "only the laid-out groups are visited";
+  m.FillGrid(words.data(), 15, CellFormat{});
+  EXPECT_EQ(m.PolledValue(14), 14);
+  EXPECT_EQ(m.PolledValue(15), 0);
   EXPECT_EQ(m.CellText(1, 1), "") << "alias cells are not touched";
-  EXPECT_EQ(m.ValidResponses(), 1u);
 }
 
 TEST(DataWindowModel, LargestGridUsesColumns21And22) {
@@ -142,7 +155,7 @@ TEST(DataWindowModel, OutOfRangeCoordinatesAreHarmless) {
     m->FillGrid(nullptr, 0, CellFormat{});
   }
   EXPECT_EQ(m->ColumnCount(), 23);
-  EXPECT_EQ(m->CellText(22, 10), "0") << "words past the buffer count as 0";
+  EXPECT_EQ(m->CellText(22, 10), "") << "words past the buffer are not shown";
   for (int col : {-5, -1, 23, 24, 1000}) {
     for (int row : {-1, 0, 5, 11, 12}) {
       m->SetBgColor(col, row, 1);

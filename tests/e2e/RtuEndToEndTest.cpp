@@ -101,6 +101,7 @@ class RtuEndToEndTest : public QObject {
   void aSilentLineShowsTimeoutAndLogsEmptyReplies() {
     mms::test::PtyPair silent;
     run_->WriteSettings(e2e::Rtu(silent.SlavePath(), 100));
+    run_->Main().RefreshResults();  // the last connection's final counts on screen
     const int validBefore = Count(holding_->validLabel);
     const int errorsBefore = Count(holding_->errorsLabel);
     run_->Connect();

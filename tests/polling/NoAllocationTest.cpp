@@ -27,13 +27,11 @@ void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 namespace mms::test {
 namespace {
 
-class CountingWindows : public PollCallbacks {
+class CountingWindows : public PollObserver {
  public:
-  void CountPoll(int) override { polls.fetch_add(1); }
-  void FillGrid(int, const PollDefinition&, const uint16_t*) override { grids.fetch_add(1); }
-  void CountError(int) override { errors.fetch_add(1); }
-  void ShowTimeout(int) override {}
-  void ShowInvalidReply(int) override {}
+  void PollSent(int) override { polls.fetch_add(1); }
+  void PollAnswered(int, const PollDefinition&, const uint16_t*) override { grids.fetch_add(1); }
+  void PollFailed(int, int) override { errors.fetch_add(1); }
   std::atomic<int> polls{0}, grids{0}, errors{0};
 };
 
@@ -50,10 +48,9 @@ TEST(PollingAllocations, NonePerPollOrWrite) {
   WindowTable table;
   for (int i = 0; i < 3; ++i) table.Add(std::make_shared<WindowRecord>());
   table.Empty(1);
-  DirectDispatcher direct;
   CountingWindows windows;
   std::atomic<int32_t> scan{0};
-  PollingThread pool(table, direct, windows, scan, &Exchange);
+  PollingThread pool(table, windows, scan, &Exchange);
   pool.Resume(std::make_shared<TestLink>(), kModbusRtu);
   ASSERT_TRUE(Eventually([] { return exchanges.load() >= 200; }));
   table.Slot(2)->QueueWrite(WriteRequest{6, 1, 1, 1, {1, 0, 0, 0}});

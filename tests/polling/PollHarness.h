@@ -127,9 +127,9 @@ class DirectDispatcher : public UiDispatcher {
   void Post(std::function<void()> task) override { task(); }
 };
 
-// What the data windows saw, in order. Like the main window's callbacks, it
-// looks the slot up first and ignores a closed window.
-class RecordingWindows : public PollCallbacks {
+// What the polling thread reported, in order; a report for a slot whose
+// window was closed meanwhile is counted apart.
+class RecordingWindows : public PollObserver {
  public:
   struct Event {
     std::string what;  // "poll", "grid", "error", "timeout", "invalid"
@@ -142,13 +142,14 @@ class RecordingWindows : public PollCallbacks {
   RecordingWindows(const WindowTable& table, std::thread::id uiThread)
       : table_(table), uiThread_(uiThread) {}
 
-  void CountPoll(int slot) override { Record("poll", slot); }
-  void FillGrid(int slot, const PollDefinition& request, const uint16_t* readBuffer) override {
-    Record("grid", slot, request, readBuffer[0]);
+  void PollSent(int slot) override { Record("poll", slot); }
+  void PollAnswered(int slot, const PollDefinition& request, const uint16_t* words) override {
+    Record("grid", slot, request, words[0]);
   }
-  void CountError(int slot) override { Record("error", slot); }
-  void ShowTimeout(int slot) override { Record("timeout", slot); }
-  void ShowInvalidReply(int slot) override { Record("invalid", slot); }
+  void PollFailed(int slot, int result) override {
+    Record("error", slot);
+    Record(result == trNoReply ? "timeout" : "invalid", slot);
+  }
 
   std::vector<Event> Events() const {
     std::lock_guard<std::mutex> lock(mutex_);

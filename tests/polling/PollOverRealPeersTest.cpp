@@ -65,7 +65,7 @@ class Master {
   RecordingLogSink log;
   std::shared_ptr<TcpClient> tcp;
   std::shared_ptr<SerialPort> serial;
-  PollingThread pool{table, ui, windows, scanRate};
+  PollingThread pool{table, windows, scanRate};
 };
 
 TEST(PollOverRealPeers, LibmodbusSlavesArePolledAndWrittenToOverTcpAndRtu) {

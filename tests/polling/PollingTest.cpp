@@ -14,7 +14,7 @@ long Ms(Clock::duration d) { return std::chrono::duration_cast<milliseconds>(d).
 class PollingTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    pool = std::make_unique<PollingThread>(table, ui, windows, scanRate, exchange.Function());
+    pool = std::make_unique<PollingThread>(table, windows, scanRate, exchange.Function());
   }
   void TearDown() override {
     exchange.Release();
@@ -66,7 +66,7 @@ TEST_F(PollingTest, ServesWindowsInSlotOrderWithDelayAfterEachAndScanRateAfterTh
   EXPECT_GE(Ms(calls[2].at - calls[1].at), 30);
   EXPECT_GE(Ms(calls[3].at - calls[2].at), 30 + 200);  // last delay, then the pass pause
   EXPECT_GE(Ms(calls[4].at - calls[3].at), 30);
-  for (const auto& e : windows.Events()) EXPECT_TRUE(e.onUiThread) << e.what;
+  for (const auto& e : windows.Events()) EXPECT_FALSE(e.onUiThread) << e.what;
   EXPECT_EQ(windows.Trace(1), "poll grid poll grid");
 }
 
@@ -88,8 +88,8 @@ TEST_F(PollingTest, ClosedSlotIsSkippedWithoutTheDelay) {
   EXPECT_EQ(windows.Trace(1), "");
 }
 
-TEST_F(PollingTest, ResultDecidesTheCallbacks) {
-  AddWindow(1);
+TEST_F(PollingTest, ResultDecidesTheReportsAndTheRecordHoldsTheLatest) {
+  const auto record = AddWindow(1);
   const std::vector<int> results = {trNoReply, trNoReply, trOk, trInvalidReply, trOk};
   // Owns its state: the thread may still call it while the test is torn down.
   exchange.SetAnswer(
@@ -104,13 +104,22 @@ TEST_F(PollingTest, ResultDecidesTheCallbacks) {
   EXPECT_EQ(windows.Trace(0),
             "poll error timeout poll error timeout poll grid poll error invalid poll grid poll");
   for (const auto& e : windows.Events()) {
-    EXPECT_TRUE(e.onUiThread) << e.what;
+    EXPECT_FALSE(e.onUiThread) << e.what;  // reported on the polling thread
     if (e.what == "grid") {
       EXPECT_EQ(e.firstValue, 0xBEEF);
       EXPECT_EQ(e.request.Length, 10);
       EXPECT_EQ(e.request.Function, 3);
     }
   }
+  PollResult result;
+  ASSERT_TRUE(record->TakeResult(&result));
+  EXPECT_EQ(result.Polls, 6u);  // the sixth is in flight
+  EXPECT_EQ(result.Valid, 2u);
+  EXPECT_EQ(result.Errors, 3u);
+  EXPECT_EQ(result.Last, PollOutcome::Valid);
+  EXPECT_EQ(result.ValueCount, 10);
+  EXPECT_EQ(result.Values[0], 0xBEEF);
+  EXPECT_FALSE(record->TakeResult(&result));  // nothing newer
 }
 
 TEST_F(PollingTest, QueuedWriteReplacesOnePollAndLeavesNoTrace) {
@@ -201,7 +210,7 @@ TEST_F(PollingTest, DisconnectAndConnectBeforeThePassEndedKeepsPollingOnTheNewTr
   EXPECT_TRUE(pool->Running());
 }
 
-TEST_F(PollingTest, ShutdownWaitsForTheTransactionInProgressAndRunsNoCallbackAfterIt) {
+TEST_F(PollingTest, ShutdownWaitsForTheTransactionInProgressAndStartsNoOther) {
   AddWindow(1);
   exchange.HoldFrom(0);
   pool->Resume(link, kModbusRtu);
@@ -212,16 +221,18 @@ TEST_F(PollingTest, ShutdownWaitsForTheTransactionInProgressAndRunsNoCallbackAft
     std::this_thread::sleep_for(milliseconds(50));
     exchange.Release();
   }));
-  EXPECT_EQ(windows.Trace(0), "poll");
+  EXPECT_EQ(windows.Trace(0), "poll grid");  // its result still counts
   EXPECT_EQ(exchange.Calls().size(), 1u);
 }
 
-TEST_F(PollingTest, ShutdownWhileACallbackWaitsForABusyUiThread) {
-  AddWindow(1);
-  ui.Block();
+TEST_F(PollingTest, PollingNeverWaitsForABusyUiThread) {
+  const auto record = AddWindow(1);
+  ui.Block();  // the screen is busy painting
   pool->Resume(link, kModbusRtu);
-  ASSERT_TRUE(Eventually([&] { return ui.Waiting() == 1; }));
-  ui.Shutdown();  // what Exit does to the dispatcher first
+  ASSERT_TRUE(Eventually([&] { return exchange.Calls().size() >= 20; }));
+  PollResult result;
+  ASSERT_TRUE(record->TakeResult(&result));
+  EXPECT_GE(result.Valid, 19u);
   EXPECT_TRUE(ShutdownReturns());
 }
 
@@ -237,7 +248,7 @@ TEST_F(PollingTest, ShutdownCutsLongPausesShort) {
     ownTable.Add(record);
     std::atomic<int32_t> ownScan{c.scan};
     ScriptedExchange ownExchange;
-    PollingThread ownPool(ownTable, ui, windows, ownScan, ownExchange.Function());
+    PollingThread ownPool(ownTable, windows, ownScan, ownExchange.Function());
     ownPool.SetDelayBetweenPolls(c.delay);
     ownPool.Resume(link, kModbusRtu);
     ASSERT_TRUE(ownExchange.WaitForCalls(1));
@@ -266,7 +277,7 @@ TEST_F(PollingTest, DisconnectEndsEveryPauseAtOnce) {
     ownTable.Add(std::make_shared<WindowRecord>());
     std::atomic<int32_t> ownScan{c.scan};
     ScriptedExchange ownExchange;
-    PollingThread ownPool(ownTable, ui, windows, ownScan, ownExchange.Function());
+    PollingThread ownPool(ownTable, windows, ownScan, ownExchange.Function());
     ownPool.SetDelayBetweenPolls(c.delay);
     ownPool.Resume(link, kModbusRtu);
     ASSERT_TRUE(ownExchange.WaitForCalls(1));
@@ -337,7 +348,7 @@ TEST(PoolLifecycle, CreatedSuspendedAndShutdownTwiceIsHarmless) {
   RecordingWindows windows(table, std::this_thread::get_id());
   std::atomic<int32_t> scan{0};
   ScriptedExchange exchange;
-  PollingThread pool(table, direct, windows, scan, exchange.Function());
+  PollingThread pool(table, windows, scan, exchange.Function());
   std::this_thread::sleep_for(milliseconds(50));
   EXPECT_FALSE(pool.Running());
   EXPECT_TRUE(exchange.Calls().empty());
