@@ -139,7 +139,8 @@ class DataWindow : public QWidget {
   void ShowCounters();
   void ShowPolledValues();
   void SyncGridLayout();
-  void SyncValueCells();
+  // Every value cell, or only those the last fill wrote anew.
+  void SyncValueCells(bool rewrittenOnly = false);
   void GridItemChanged(int tableRow, int tableCol);
   void GridEnter();
   bool ConvertEdit(QLineEdit* edit, int32_t* value);

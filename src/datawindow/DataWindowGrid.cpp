@@ -68,7 +68,7 @@ void DataWindow::ShowPolledValues() {
       result_.Request.Function == now.Function && result_.Request.Address == now.Address;
   model_.FillGrid(result_.Values.data(), current ? result_.ValueCount : 0,
                   mms::CellFormat{Format(), Ascii(), DecimalSeparator()});
-  SyncValueCells();
+  SyncValueCells(true);
 }
 
 void DataWindow::ShowCounters() {
@@ -116,12 +116,13 @@ void DataWindow::SyncGridLayout() {
   syncing_ = false;
 }
 
-void DataWindow::SyncValueCells() {
+void DataWindow::SyncValueCells(bool rewrittenOnly) {
   const QSignalBlocker blocker(grid);
   syncing_ = true;
   for (int g = 0; g < model_.GroupCount(); ++g) {
     const int col = 2 * g + 2;
     for (int r = 1; r < mms::kGridRows; ++r) {
+      if (rewrittenOnly && !model_.CellRewritten(col, r)) continue;
       QTableWidgetItem* item = grid->item(r - 1, col - 1);
       const QString text = QString::fromStdString(model_.CellText(col, r));
       if (item) {

@@ -67,11 +67,12 @@ void DataWindowModel::FillGrid(const uint16_t* buffer, size_t size, const CellFo
       const bool polled = k < size;
       cellValues_[col][r] = polled ? buffer[k] : 0;
       polledValues_[k] = polled ? buffer[k] : 0;
-      if (sameFormat && std::equal(words.begin() + k, words.begin() + k + kWordsPerCell,
-                                   shownWords_->begin() + k)) {
-        continue;
+      rewritten_[col][r] = !sameFormat || !std::equal(words.begin() + k,
+                                                      words.begin() + k + kWordsPerCell,
+                                                      shownWords_->begin() + k);
+      if (rewritten_[col][r]) {
+        text_[col][r] = polled ? FormatValueCell(buffer, size, k, format) : std::string();
       }
-      text_[col][r] = polled ? FormatValueCell(buffer, size, k, format) : std::string();
     }
   }
   shownWords_ = words;

@@ -49,6 +49,11 @@ class DataWindowModel {
   // polled. Clears the error text.
   void FillGrid(const uint16_t* buffer, size_t size, const CellFormat& format);
 
+  // Whether the last FillGrid wrote the cell's text anew.
+  bool CellRewritten(int col, int row) const {
+    return InCellTables(col, row) && rewritten_[col][row];
+  }
+
   uint16_t CellValue(int col, int row) const;
   uint16_t PolledValue(int offset) const;
 
@@ -105,6 +110,7 @@ class DataWindowModel {
   static constexpr size_t kWordsPerCell = 4;  // a 64-bit value reads 4 words
   using ShownWords = std::array<int32_t, kMaxGridLength + 10 + kWordsPerCell>;
   std::optional<ShownWords> shownWords_;
+  std::array<std::array<bool, kGridRows>, kGridColumns> rewritten_{};
   CellFormat shownFormat_;
 
   int columns_ = 0;

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 
@@ -35,18 +36,22 @@ size_t FormatLine(int direction, const uint8_t* bytes, int count, char* line) {
   return static_cast<size_t>(out - line);
 }
 
-// One write per line at `at`, the end of the file; only a short write (a full
-// disk) needs a second one to finish the same line. Returns 0 or the error;
-// a line that failed halfway is cut off again. A failure loses the line, as
-// logging must not stop the connection.
-int WriteLine(int fd, const char* line, size_t length, uint64_t at) {
+// One write of whole lines at `at`, the end of the file; only a short write
+// (a full disk) needs a second one. Returns 0 or the error; on an error,
+// `kept` is the length of the whole lines that made it, and a line that
+// failed halfway is cut off again. A failure loses the rest, as logging must
+// not stop the connection.
+int WriteLines(int fd, const char* text, size_t length, uint64_t at, size_t& kept) {
   size_t done = 0;
+  kept = length;
   while (done < length) {
-    const ssize_t n = pwrite(fd, line + done, length - done, static_cast<off_t>(at + done));
+    const ssize_t n = pwrite(fd, text + done, length - done, static_cast<off_t>(at + done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       const int error = n < 0 ? errno : EIO;
-      if (done > 0) (void)ftruncate(fd, static_cast<off_t>(at));
+      kept = done;
+      while (kept > 0 && text[kept - 1] != '\n') --kept;
+      if (kept < done) (void)ftruncate(fd, static_cast<off_t>(at + kept));
       return error;
     }
     done += static_cast<size_t>(n);
@@ -86,40 +91,70 @@ TransmissionLog::~TransmissionLog() {
 
 void TransmissionLog::Run() {
   pthread_setname_np(pthread_self(), "LogThread");  // a debugger aid only
-  Entry entry;
-  char line[kMaxLineLength];
+  std::vector<Entry> batch(kQueueEntries);
   std::unique_lock<std::mutex> lock(mutex_);
   for (;;) {
     work_.wait(lock, [this] { return stop_ || size_ > 0; });
     if (size_ == 0) break;  // stopping, and everything queued is written
-    const Entry& front = queue_[head_];
-    entry.direction = front.direction;
-    entry.count = front.count;
-    std::memcpy(entry.bytes, front.bytes, static_cast<size_t>(front.count));
-    head_ = (head_ + 1) % kQueueEntries;
-    --size_;
+    // Frames come in bursts of request and reply: a short pause gathers
+    // them, so the disk sees one write per batch, not one per frame.
+    work_.wait_for(lock, std::chrono::milliseconds(kBatchPauseMs),
+                   [this] { return stop_ || flush_ || size_ >= kBatchFrames; });
+    const size_t count = size_;
+    for (size_t i = 0; i < count; ++i) batch[i] = queue_[(head_ + i) % kQueueEntries];
+    head_ = (head_ + count) % kQueueEntries;
+    size_ = 0;
     room_.notify_all();
     if (fd_ < 0) {
-      CountNotWritten(Failure::kNoFile);
+      for (size_t i = 0; i < count; ++i) CountNotWritten(Failure::kNoFile);
     } else {
       writing_ = true;
-      const int current = fd_;
+      int fd = fd_;
       lock.unlock();
-      const size_t length = FormatLine(entry.direction, entry.bytes, entry.count, line);
-      const int fd = FileFor(current, length);
-      const int error = WriteLine(fd, line, length, fileSize_);
-      if (error == 0) fileSize_ += length;
+      WriteBatch(batch.data(), count, fd);
       lock.lock();
       fd_ = fd;
       writing_ = false;
-      if (error != 0) {
-        CountNotWritten(error == ENOSPC || error == EDQUOT ? Failure::kDiskFull
-                                                           : Failure::kWriteError);
-      }
     }
     idle_.notify_all();
   }
   idle_.notify_all();
+}
+
+void TransmissionLog::WriteBatch(const Entry* entries, size_t count, int& fd) {
+  static thread_local std::vector<char> text(kQueueEntries * kMaxLineLength);
+  size_t pending = 0;
+  size_t lines = 0;
+  const auto flush = [&] {
+    if (pending == 0) return;
+    size_t kept = 0;
+    const int error = WriteLines(fd, text.data(), pending, fileSize_, kept);
+    fileSize_ += kept;
+    if (error != 0) {
+      const auto written = std::count(text.data(), text.data() + kept, '\n');
+      std::lock_guard<std::mutex> lock(mutex_);
+      for (size_t i = static_cast<size_t>(written); i < lines; ++i) {
+        CountNotWritten(error == ENOSPC || error == EDQUOT ? Failure::kDiskFull
+                                                           : Failure::kWriteError);
+      }
+    }
+    pending = 0;
+    lines = 0;
+  };
+  const uint64_t limit = sizeLimit_.load(std::memory_order_relaxed);
+  for (size_t i = 0; i < count; ++i) {
+    char line[kMaxLineLength];
+    const size_t length = FormatLine(entries[i].direction, entries[i].bytes, entries[i].count, line);
+    // A line that would pass the size limit goes to the next file.
+    if (limit != 0 && fileSize_ + pending + length > limit) {
+      flush();
+      fd = FileFor(fd, length);
+    }
+    std::memcpy(text.data() + pending, line, length);
+    pending += length;
+    ++lines;
+  }
+  flush();
 }
 
 int TransmissionLog::FileFor(int fd, size_t length) {
@@ -144,7 +179,10 @@ void TransmissionLog::CountNotWritten(Failure cause) {
 }
 
 void TransmissionLog::WaitUntilIdle(std::unique_lock<std::mutex>& lock) {
+  flush_ = true;
+  work_.notify_one();
   idle_.wait(lock, [this] { return size_ == 0 && !writing_; });
+  flush_ = false;
 }
 
 void TransmissionLog::LogHandOff(int direction, const uint8_t* bytes, int count) {
@@ -169,6 +207,8 @@ void TransmissionLog::LogHandOff(int direction, const uint8_t* bytes, int count)
     entry.count = count;
     if (count > 0) std::memcpy(entry.bytes, bytes, static_cast<size_t>(count));
     ++size_;
+    // The writer waits for the first frame, then gathers a batch.
+    if (size_ != 1 && size_ != kBatchFrames) return;
   }
   work_.notify_one();
 }

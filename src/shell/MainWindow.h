@@ -78,7 +78,8 @@ class MainWindow : public QMainWindow {
   // Where the polling thread's results are announced; set once at start-up.
   void SetReports(DataWindowReports* reports) { reports_ = reports; }
   // New poll results wait: shows them within one refresh interval, at most
-  // kRefreshIntervalMs apart, however fast the device answers.
+  // every kRefreshIntervalMs (longer when showing takes long), however fast
+  // the device answers.
   void ScheduleResultRefresh();
   // Every open data window shows its latest result now.
   void RefreshResults();
@@ -188,6 +189,7 @@ class MainWindow : public QMainWindow {
   DataWindowReports* reports_ = nullptr;
   QTimer* refreshTimer_ = nullptr;
   QElapsedTimer lastRefresh_;
+  int refreshIntervalMs_ = kRefreshIntervalMs;
   bool shutDown_ = false;
   bool shown_ = false;
   bool childUpdatePending_ = false;

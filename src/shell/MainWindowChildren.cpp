@@ -150,8 +150,8 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::ScheduleResultRefresh() {
   if (refreshTimer_->isActive()) return;
-  const qint64 since = lastRefresh_.isValid() ? lastRefresh_.elapsed() : kRefreshIntervalMs;
-  refreshTimer_->start(static_cast<int>(std::max<qint64>(0, kRefreshIntervalMs - since)));
+  const qint64 since = lastRefresh_.isValid() ? lastRefresh_.elapsed() : refreshIntervalMs_;
+  refreshTimer_->start(static_cast<int>(std::max<qint64>(0, refreshIntervalMs_ - since)));
 }
 
 void MainWindow::RefreshResults() {
@@ -160,4 +160,8 @@ void MainWindow::RefreshResults() {
   for (int slot = 0; slot < state_.DataWindows.WindowCount(); ++slot) {
     if (DataWindow* window = WindowAt(slot)) window->ShowLatestResult();
   }
+  // Showing results takes at most a quarter of the user-interface thread,
+  // so clicks and typing stay prompt however many windows poll.
+  const qint64 took = lastRefresh_.elapsed();
+  refreshIntervalMs_ = static_cast<int>(std::clamp<qint64>(4 * took, kRefreshIntervalMs, 1000));
 }
