@@ -66,7 +66,7 @@ class CountingCallbacks : public PollCallbacks {
 
 class RecordingView : public ConnectionView {
  public:
-  void ShowPortOpeningError() override { ++portErrors; }
+  void ShowPortOpeningError(const std::string&) override { ++portErrors; }
   void SetConnectionText(const std::string& text) override { status = text; }
   void SetConnectedControls(bool on) override { connectedControls = on; }
   int portErrors = 0;
