@@ -80,8 +80,10 @@ class DataWindowModel {
   const std::string& ErrorText() const { return errorText_; }
   void CountPoll() { ++polls_; }
   void CountError() { ++errors_; }
-  void ShowTimeout() { errorText_ = "Modbus message timeout"; }
-  void ShowInvalidReply() { errorText_ = "Invalid response to Modbus message"; }
+  static constexpr const char* kTimeoutText = "Modbus message timeout";
+  static constexpr const char* kInvalidReplyText = "Invalid response to Modbus message";
+  void ShowTimeout() { errorText_ = kTimeoutText; }
+  void ShowInvalidReply() { errorText_ = kInvalidReplyText; }
   void ResetCounters() { polls_ = valid_ = errors_ = 0; }
 
   // The double-click on the selected cell (SelectedCol, SelectedAddress) of
