@@ -178,7 +178,8 @@ class MainWindow : public QMainWindow {
   bool shutDown_ = false;
   bool shown_ = false;
   bool childUpdatePending_ = false;
-  QString hint_;  // the help text last written to panel 0
+  QString hint_;        // the help text last written to panel 0
+  QString lastFolder_;  // where the last file was chosen
   mms::TrafficStatistics traffic_;
 
   QMdiArea* mdiArea_ = nullptr;
