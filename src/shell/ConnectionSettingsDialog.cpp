@@ -61,7 +61,9 @@ void FillPortList(QComboBox* box) {
       box->setItemData(box->count() - 1, QString::fromStdString(port.Description),
                        kPortDescriptionRole);
   }
-  // Long adapter names: the open list is as wide as its entries.
+  // Long adapter names widen the open list, never the dialog.
+  box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  box->setMinimumContentsLength(8);
   box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0) + 24);
 }
 

@@ -98,10 +98,10 @@ MainWindow::MainWindow(mms::AppState& state, QtUiDispatcher* dispatcher, QWidget
   UpdateEditItems();
 
   // Wide enough for every status panel, within the screen.
-  QSize size(std::max(kClientWidth, statusBarWidget->layout()->minimumSize().width()),
+  QSize size(std::max(kClientWidth, StatusPanelsWidth()),
              kClientHeight + mainMenu->sizeHint().height());
   const QRect available = screen() ? screen()->availableGeometry() : QRect();
-  if (available.isValid()) size = size.boundedTo(available.size() * 9 / 10);
+  if (available.isValid()) size = size.boundedTo(available.size() * 19 / 20);
   resize(size);
   // Placed before it is shown, so the splash knows where to centre from the start.
   if (available.isValid()) move(available.center() - QPoint(size.width() / 2, size.height() / 2));

@@ -62,6 +62,8 @@ class MainWindow : public QMainWindow {
   void SetPanelText(int panel, const QString& text);
   QString PanelText(int panel) const;
   QLabel* Panel(int panel) const;
+  // The width that shows every status panel whole.
+  int StatusPanelsWidth() const;
 
   // Connected: Connect items off, Disconnect items on; and back.
   void SetConnectedControls(bool connected);

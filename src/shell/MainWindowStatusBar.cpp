@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMdiArea>
@@ -47,8 +48,10 @@ namespace {
 class StatusPanel : public QLabel {
  public:
   using QLabel::QLabel;
-  void Reserve(const QString& text) {
-    const int width = fontMetrics().horizontalAdvance(text) + 2 * frameWidth() + 2 * margin() + 8;
+  void Reserve(const QString& text) { Reserve(0, text); }
+  void Reserve(int least, const QString& text) {
+    const int width = std::max(
+        least, fontMetrics().horizontalAdvance(text) + 2 * frameWidth() + 2 * margin() + 8);
     if (width > reserved_) {
       reserved_ = width;
       updateGeometry();
@@ -58,7 +61,7 @@ class StatusPanel : public QLabel {
   QSize minimumSizeHint() const override { return sizeHint(); }
 
  private:
-  int reserved_ = MainWindow::kPanelWidth;
+  int reserved_ = 0;
 };
 
 }  // namespace
@@ -76,10 +79,10 @@ void MainWindow::BuildStatusBar() {
   const QString separator = QLocale().decimalPoint();
   const QString typical[kPanelCount] = {
       QStringLiteral("Not connected"),
-      QStringLiteral("Tx : 888%188 MB    888%1888 KB/s").arg(separator),
-      QStringLiteral("Rx : 888%188 MB   888%1888 KB/s").arg(separator),
-      QStringLiteral("Requests : 8888888   888%188/s").arg(separator),
-      QStringLiteral("Responses : 8888888   888%188/s").arg(separator),
+      QStringLiteral("Tx : 888%188 KB    88%1888 KB/s").arg(separator),
+      QStringLiteral("Rx : 888%188 KB   88%1888 KB/s").arg(separator),
+      QStringLiteral("Requests : 888888   88%188/s").arg(separator),
+      QStringLiteral("Responses : 888888   88%188/s").arg(separator),
       QString()};
   for (int i = 0; i < kPanelCount; ++i) {
     auto* panel = new StatusPanel(statusBarWidget);
@@ -87,7 +90,8 @@ void MainWindow::BuildStatusBar() {
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel->setTextFormat(Qt::PlainText);
     panel->setAccessibleDescription(QString::fromLatin1(kDescriptions[i]));
-    panel->Reserve(typical[i]);
+    // Panels 0 to 4 start at the classic width; the empty last one needs none.
+    if (i < kPanelCount - 1) panel->Reserve(kPanelWidth, typical[i]);
     // The last panel takes the room the others leave.
     statusBarWidget->addWidget(panel, i == kPanelCount - 1 ? 1 : 0);
     panels_[i] = panel;
@@ -95,6 +99,13 @@ void MainWindow::BuildStatusBar() {
   // Panel 0 also shows the hints of the menus and buttons.
   for (const QAction* action : findChildren<QAction*>())
     static_cast<StatusPanel*>(panels_[0])->Reserve(action->statusTip());
+}
+
+int MainWindow::StatusPanelsWidth() const {
+  constexpr int kSizeGripAndMargins = 30;
+  int width = statusBarWidget->layout()->spacing() * kPanelCount + kSizeGripAndMargins;
+  for (const QLabel* panel : panels_) width += panel->minimumSizeHint().width();
+  return width;
 }
 
 // ---- Status bar ----------------------------------------------------------------------
