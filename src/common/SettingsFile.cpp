@@ -61,7 +61,9 @@ std::string SettingsFilePath() {
   };
   location.environmentDirectory = environment("MMS_SETTINGS_DIR");
   location.executableDirectory = ExecutableDirectory();
+  // A program installed under /usr keeps no settings there, even when run by root.
   location.executableDirectoryWritable = !location.executableDirectory.empty() &&
+                                         location.executableDirectory.rfind("/usr/", 0) != 0 &&
                                          access(location.executableDirectory.c_str(), W_OK) == 0;
   location.xdgConfigHome = environment("XDG_CONFIG_HOME");
   location.home = environment("HOME");
