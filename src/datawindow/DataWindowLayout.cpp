@@ -88,7 +88,10 @@ class CellPainter : public QStyledItemDelegate {
     const int col = index.column() + 1;
     const int row = index.row() + 1;
     const std::optional<int32_t> fill = model_.FillColor(col, row);
-    if (!fill) {
+    // White is every cell's stored background until one is chosen: it draws
+    // as the grid's own, which is white on light palettes and stays dark on dark ones.
+    const bool plain = fill == mms::kColorWhite && !model_.Threshold(col, row).ThresholdEnable;
+    if (!fill || plain) {
       QStyledItemDelegate::paint(painter, option, index);
       return;
     }
