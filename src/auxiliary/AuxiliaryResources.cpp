@@ -9,3 +9,11 @@ void InitAuxiliaryResources() {
   }();
   (void)done;
 }
+
+QIcon ProgramIcon() {
+  InitAuxiliaryResources();
+  QIcon icon;
+  for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+    icon.addFile(QStringLiteral(":/auxiliary/icons/%1.png").arg(size), QSize(size, size));
+  return icon;
+}

@@ -121,7 +121,15 @@ void SplashScreen::setVisible(bool visible) {
   QDialog::setVisible(visible);
 }
 
-void SplashScreen::PrepareToShow() { CentreOnShownMainWindow(this); }
+void SplashScreen::PrepareToShow() {
+  CentreOnShownMainWindow(this);
+  // The window manager may still place the main window after it is shown:
+  // the splash follows it while open.
+  if (QWidget* main = parentWidget() ? parentWidget()->window() : nullptr) {
+    main->removeEventFilter(this);
+    main->installEventFilter(this);
+  }
+}
 
 void SplashScreen::mouseReleaseEvent(QMouseEvent* event) {
   if (event->button() == Qt::LeftButton) Dismiss();
@@ -144,6 +152,9 @@ void SplashScreen::keyPressEvent(QKeyEvent* event) {
 }
 
 bool SplashScreen::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != picture && isVisible() &&
+      (event->type() == QEvent::Move || event->type() == QEvent::Resize))
+    CentreOnShownMainWindow(this);
   if (watched == picture && event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
     Dismiss();

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <mutex>
 
 namespace mms {
@@ -34,18 +35,45 @@ void SetSettingsDirectory(const std::string& directory) {
   overrideDirectory = directory;
 }
 
+std::string SettingsDirectoryFor(const SettingsLocation& location) {
+  if (!location.overrideDirectory.empty()) return WithTrailingSeparator(location.overrideDirectory);
+  if (!location.environmentDirectory.empty())
+    return WithTrailingSeparator(location.environmentDirectory);
+  const std::string executable = WithTrailingSeparator(location.executableDirectory);
+  if (!executable.empty() && location.executableDirectoryWritable) return executable;
+  // A relative XDG_CONFIG_HOME is invalid by the XDG rules and is ignored.
+  if (!location.xdgConfigHome.empty() && location.xdgConfigHome.front() == '/')
+    return WithTrailingSeparator(location.xdgConfigHome) + kSettingsFolderName + "/";
+  if (!location.home.empty())
+    return WithTrailingSeparator(location.home) + ".config/" + kSettingsFolderName + "/";
+  return executable;
+}
+
 std::string SettingsFilePath() {
-  std::string directory;
+  SettingsLocation location;
   {
     std::lock_guard<std::mutex> lock(overrideMutex);
-    directory = overrideDirectory;
+    location.overrideDirectory = overrideDirectory;
   }
-  if (directory.empty()) {
-    const char* fromEnvironment = std::getenv("MMS_SETTINGS_DIR");
-    if (fromEnvironment != nullptr) directory = fromEnvironment;
+  auto environment = [](const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? std::string(value) : std::string();
+  };
+  location.environmentDirectory = environment("MMS_SETTINGS_DIR");
+  location.executableDirectory = ExecutableDirectory();
+  // A program installed under /usr keeps no settings there, even when run by root.
+  location.executableDirectoryWritable = !location.executableDirectory.empty() &&
+                                         location.executableDirectory.rfind("/usr/", 0) != 0 &&
+                                         access(location.executableDirectory.c_str(), W_OK) == 0;
+  location.xdgConfigHome = environment("XDG_CONFIG_HOME");
+  location.home = environment("HOME");
+  const std::string directory = SettingsDirectoryFor(location);
+  if (location.overrideDirectory.empty() && location.environmentDirectory.empty() &&
+      directory != location.executableDirectory) {
+    std::error_code ignored;  // a folder that cannot be made shows when saving fails
+    std::filesystem::create_directories(directory, ignored);
   }
-  if (directory.empty()) directory = ExecutableDirectory();
-  return WithTrailingSeparator(directory) + kSettingsFileName;
+  return directory + kSettingsFileName;
 }
 
 ConnectionDialogValues ReadConnectionDialogValues(const IniFile& file) {

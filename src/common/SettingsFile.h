@@ -7,11 +7,30 @@ namespace mms {
 
 inline constexpr const char* kSettingsFileName = "ZeKvadro.ini";
 
-// Full path of the settings file: the settings directory with a trailing
-// separator, then "ZeKvadro.ini". The directory is, in this order of
-// precedence: the one given to SetSettingsDirectory(), the environment
-// variable MMS_SETTINGS_DIR, the directory of the running executable. The
-// current working directory never plays a part.
+inline constexpr const char* kSettingsFolderName = "modbus-master-simulator";
+
+// What decides where the settings file lives, gathered from the process.
+struct SettingsLocation {
+  std::string overrideDirectory;     // SetSettingsDirectory()
+  std::string environmentDirectory;  // MMS_SETTINGS_DIR
+  std::string executableDirectory;
+  bool executableDirectoryWritable = false;
+  std::string xdgConfigHome;  // XDG_CONFIG_HOME
+  std::string home;           // HOME
+};
+
+// The settings directory, with a trailing separator, in this order of
+// precedence: the override, the environment variable, the executable's
+// directory when it is writable (a program run from its build or unpacked
+// folder), else "modbus-master-simulator/" below XDG_CONFIG_HOME (only an
+// absolute one counts) or below HOME's ".config" (an installed program).
+// With none of those the executable's directory stands, writable or not.
+std::string SettingsDirectoryFor(const SettingsLocation& location);
+
+// Full path of the settings file: SettingsDirectoryFor() of this process,
+// then "ZeKvadro.ini". A configuration folder chosen by the rules is created
+// when missing, so the settings can be saved there. The current working
+// directory never plays a part.
 std::string SettingsFilePath();
 
 // Overrides the settings directory for this process (tests, or a front end

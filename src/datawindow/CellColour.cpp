@@ -1,5 +1,6 @@
 #include "datawindow/CellColour.h"
 
+#include <cmath>
 #include <iterator>
 
 namespace mms {
@@ -55,6 +56,17 @@ constexpr NamedColor kSystem[] = {
 };
 
 }  // namespace
+
+bool BlackTextReadsBetterOn(Rgb background) {
+  auto linear = [](uint8_t channel) {
+    const double c = channel / 255.0;
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  const double luminance = 0.2126 * linear(background.Red) + 0.7152 * linear(background.Green) +
+                           0.0722 * linear(background.Blue);
+  // Contrast with black (L + 0.05) / 0.05 against contrast with white 1.05 / (L + 0.05).
+  return (luminance + 0.05) * (luminance + 0.05) >= 0.05 * 1.05;
+}
 
 const NamedColor* ColorList(ColorGroup group, int* count) {
   switch (group) {

@@ -39,6 +39,11 @@ inline constexpr int32_t SystemColor(int index) {
   return static_cast<int32_t>(0xFF000000u | static_cast<uint32_t>(index & 0xFF));
 }
 
+// Whether black text reads better than white on `background`: black when the
+// background's relative luminance (sRGB, as for contrast ratios) gives it the
+// higher contrast against black, which is from a luminance of about 0.18 up.
+bool BlackTextReadsBetterOn(Rgb background);
+
 // The entries of a colour pick list.
 struct NamedColor {
   const char* Name;

@@ -39,7 +39,8 @@
 DataWindow::DataWindow(mms::WindowTable* table, QWidget* parent) : QWidget(parent), table_(table) {
   BuildControls();
   BuildGrid();
-  resize(697, 452);
+  FitControls();
+  resize(sizeHint());
   // As at creation: the length edit's change handler lays out the grid.
   lengthEdit->setText(QStringLiteral("10"));
   RebuildGrid();
@@ -116,11 +117,13 @@ QWidget* DataWindow::Frame() const {
 QRect DataWindow::WindowGeometry() const { return Frame()->geometry(); }
 
 void DataWindow::SetWindowGeometry(int width, int height, int top, int left) {
-  // A file may carry any number; keep the window within what can be shown.
+  // A file may carry any number; keep the window within what can be shown,
+  // and no smaller than its form needs.
   constexpr int kMaxExtent = 16384;
   QWidget* frame = Frame();
-  frame->resize(std::clamp(width, 1, kMaxExtent), frame->height());
-  frame->resize(frame->width(), std::clamp(height, 1, kMaxExtent));
+  const QSize least = frame->minimumSizeHint().boundedTo(QSize(kMaxExtent, kMaxExtent));
+  frame->resize(std::clamp(width, std::max(1, least.width()), kMaxExtent), frame->height());
+  frame->resize(frame->width(), std::clamp(height, std::max(1, least.height()), kMaxExtent));
   frame->move(frame->x(), std::clamp(top, -kMaxExtent, kMaxExtent));
   frame->move(std::clamp(left, -kMaxExtent, kMaxExtent), frame->y());
 }

@@ -131,10 +131,16 @@ class DataWindow : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // A new window's size: the whole form and the ten rows of the grid with its header.
+  QSize sizeHint() const override;
 
  private:
   void BuildControls();
   void BuildGrid();
+  // DataWindowFit.cpp: sizes that follow the font, so that no label is cut,
+  // no value is cut, and nothing moves when the numbers change.
+  void FitControls();
+  void FitValueColumns();
   QWidget* Frame() const;
   void ShowCounters();
   void ShowPolledValues();

@@ -113,6 +113,7 @@ void DataWindow::SyncGridLayout() {
                     new QTableWidgetItem(QString::fromStdString(model_.CellText(c, r))));
     }
   }
+  FitValueColumns();
   syncing_ = false;
 }
 

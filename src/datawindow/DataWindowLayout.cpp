@@ -29,6 +29,7 @@
 
 #include "common/Conversions.h"
 #include "common/WindowTable.h"
+#include "datawindow/CellColour.h"
 #include "datawindow/ThresholdDialog.h"
 #include "datawindow/WindowFile.h"
 #include "datawindow/WriteCoilDialog.h"
@@ -75,7 +76,8 @@ class DataGrid : public QTableWidget {
   }
 };
 
-// Paints each value and alias cell in its fill colour, text in black 2 px in.
+// Paints each value and alias cell in its fill colour, text 2 px in, black or
+// white by the fill's luminance so it reads under any palette.
 class CellPainter : public QStyledItemDelegate {
  public:
   CellPainter(const mms::DataWindowModel& model, QObject* parent)
@@ -86,13 +88,19 @@ class CellPainter : public QStyledItemDelegate {
     const int col = index.column() + 1;
     const int row = index.row() + 1;
     const std::optional<int32_t> fill = model_.FillColor(col, row);
-    if (!fill) {
+    // White is every cell's stored background until one is chosen: it draws
+    // as the grid's own, which is white on light palettes and stays dark on dark ones.
+    const bool plain = fill == mms::kColorWhite && !model_.Threshold(col, row).ThresholdEnable;
+    if (!fill || plain) {
       QStyledItemDelegate::paint(painter, option, index);
       return;
     }
     painter->save();
-    painter->fillRect(option.rect, ColourToQColor(*fill, option.palette));
-    painter->setPen(Qt::black);
+    const QColor colour = ColourToQColor(*fill, option.palette);
+    painter->fillRect(option.rect, colour);
+    const mms::Rgb rgb{static_cast<uint8_t>(colour.red()), static_cast<uint8_t>(colour.green()),
+                       static_cast<uint8_t>(colour.blue())};
+    painter->setPen(mms::BlackTextReadsBetterOn(rgb) ? Qt::black : Qt::white);
     painter->setFont(option.font);
     const QRect textRect = option.rect.adjusted(2, 2, 0, 0);
     painter->drawText(textRect, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
@@ -144,7 +152,11 @@ void DataWindow::BuildControls() {
   lengthEdit->setAccessibleName(QStringLiteral("Length"));
   errorTextLabel = new QLabel;
   errorTextLabel->setObjectName(QStringLiteral("errorTextLabel"));
-  errorTextLabel->setStyleSheet(QStringLiteral("QLabel { color: red; font-weight: bold; }"));
+  // A lighter red on dark palettes, so the error stays readable.
+  const bool dark = palette().color(QPalette::Window).lightness() < 128;
+  errorTextLabel->setStyleSheet(
+      dark ? QStringLiteral("QLabel { color: #ff6b6b; font-weight: bold; }")
+           : QStringLiteral("QLabel { color: red; font-weight: bold; }"));
   errorTextLabel->setAccessibleDescription(QStringLiteral("Poll error"));
   for (QLineEdit* edit : {deviceIdEdit, addressEdit, lengthEdit}) edit->setMaximumWidth(70);
 

@@ -89,8 +89,10 @@ class DataWindowModel {
     valid_ = valid;
     errors_ = errors;
   }
-  void ShowTimeout() { errorText_ = "Modbus message timeout"; }
-  void ShowInvalidReply() { errorText_ = "Invalid response to Modbus message"; }
+  static constexpr const char* kTimeoutText = "Modbus message timeout";
+  static constexpr const char* kInvalidReplyText = "Invalid response to Modbus message";
+  void ShowTimeout() { errorText_ = kTimeoutText; }
+  void ShowInvalidReply() { errorText_ = kInvalidReplyText; }
 
   // The double-click on the selected cell (SelectedCol, SelectedAddress) of
   // a window polling `function` from `address`: the write coil dialog for

@@ -170,4 +170,29 @@ std::string FormatValueCell(const uint16_t* words, size_t wordCount, size_t k,
   return std::string();
 }
 
+std::vector<std::string> WidestValueTexts(const CellFormat& format) {
+  const std::string separator(1, format.DecimalSeparator);
+  // Two wide characters in the widest quoting AsciiSuffix writes.
+  const std::string ascii = format.Ascii.Enabled ? "  'WW'" : "";
+  switch (format.Format) {
+    case DisplayFormat::Decimal:
+      return {"88888" + ascii};
+    case DisplayFormat::Integer:
+      return {"-88888" + ascii};
+    case DisplayFormat::Hexadecimal:
+      return {"8888" + ascii, "DDDD" + ascii};
+    case DisplayFormat::Binary:
+      return {std::string(16, '8')};
+    case DisplayFormat::Float:
+    case DisplayFormat::SwappedFloat:
+      // FormatFixed with 6 digits: "-999999.0000" or "-3.40282E+38".
+      return {"-888888" + separator + "8888", "-8" + separator + "88888E+88"};
+    case DisplayFormat::Double:
+    case DisplayFormat::SwappedDouble:
+      // With 8 digits: "-99999999.0000" or "-1.7976931E+308".
+      return {"-88888888" + separator + "8888", "-8" + separator + "8888888E+888"};
+  }
+  return {};
+}
+
 }  // namespace mms

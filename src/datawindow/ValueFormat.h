@@ -2,6 +2,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "datawindow/DataWindowLimits.h"
 
@@ -48,6 +49,11 @@ std::string FormatFixed(double value, int precision, char decimalSeparator);
 // count as 0, so a window near the end of the buffer never reads outside it.
 std::string FormatValueCell(const uint16_t* words, size_t wordCount, size_t k,
                             const CellFormat& format);
+
+// Texts at least as wide as any value cell of `format` can show, in digits
+// that are the widest of most fonts: a value column as wide as the widest of
+// them never cuts a value, and never changes width when the values change.
+std::vector<std::string> WidestValueTexts(const CellFormat& format);
 
 // The IEEE-754 values that the float formats show, from their words in
 // display order (first register first).

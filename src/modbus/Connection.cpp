@@ -66,7 +66,7 @@ void Connection::Connect(const IniFile& file) {
       pool_.SetDelayBetweenPolls(delayBetweenPolls);
       statusText = settings.Port + " " + std::to_string(line.BaudRate);
     } else {
-      view_.ShowPortOpeningError();
+      view_.ShowPortOpeningError(PortOpeningAdvice(line.DevicePath, port->OpenError()));
     }
   } else {
     auto client = std::make_shared<TcpClient>(counters_, log_);

@@ -20,8 +20,8 @@ class UiDispatcher;
 class ConnectionView {
  public:
   virtual ~ConnectionView() = default;
-  // The "Port opening error!" message box.
-  virtual void ShowPortOpeningError() = 0;
+  // The "Port opening error!" message box, with `advice` (may be empty) below.
+  virtual void ShowPortOpeningError(const std::string& advice) = 0;
   // Status panel 0.
   virtual void SetConnectionText(const std::string& text) = 0;
   // connectAction, disconnectAction, connectButton, disconnectButton.

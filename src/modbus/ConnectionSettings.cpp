@@ -5,7 +5,9 @@
 
 #include <algorithm>
 #include <array>
+#include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "modbus/Transport.h"
 #include "common/Conversions.h"
@@ -157,16 +159,55 @@ std::string SerialDevicePath(const std::string& port) {
   return "/dev/" + port;
 }
 
-std::vector<std::string> SerialPortChoicesFrom(const std::string& sysClassTty,
-                                               const std::string& devDir) {
-  std::vector<std::string> choices;
-  for (int i = 1; i <= 9; ++i) choices.push_back("COM" + std::to_string(i));
+std::string AdapterDescription(const std::string& byIdName) {
+  std::string name = byIdName;
+  const size_t bus = name.find('-');
+  if (bus != std::string::npos && bus <= 4) name.erase(0, bus + 1);  // "usb-", "pci-"
+  // Interface and port suffixes: "-if00", "-port0".
+  for (const char* suffix : {"-port", "-if"}) {
+    const size_t at = name.rfind(suffix);
+    if (at != std::string::npos && IsDigits(name, at + std::string(suffix).size())) name.erase(at);
+  }
+  std::string text;
+  for (char c : name) {
+    const char shown = c == '_' ? ' ' : c;
+    if (shown == ' ' && (text.empty() || text.back() == ' ')) continue;
+    text += shown;
+  }
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+std::vector<PortChoice> SerialPortChoicesFrom(const std::string& sysClassTty,
+                                              const std::string& devDir) {
+  namespace fs = std::filesystem;
+  std::vector<PortChoice> choices;
+  for (int i = 1; i <= 9; ++i) choices.push_back({"COM" + std::to_string(i), ""});
+
+  // Stable names first, keyed by the device they lead to.
+  std::vector<std::pair<std::string, PortChoice>> stable;
+  std::set<std::string> named;
+  const fs::path byId = fs::path(devDir) / "serial" / "by-id";
+  std::error_code error;
+  for (fs::directory_iterator it(byId, error), end; !error && it != end; it.increment(error)) {
+    std::error_code linkError;
+    if (!it->is_symlink(linkError) || !fs::exists(it->path(), linkError)) continue;
+    const std::string device = fs::read_symlink(it->path(), linkError).filename().string();
+    if (linkError || device.empty()) continue;
+    const std::string link = it->path().filename().string();
+    stable.push_back({device, {(byId / link).string(), device + ": " + AdapterDescription(link)}});
+    named.insert(device);
+  }
+  std::sort(stable.begin(), stable.end(), [](const auto& a, const auto& b) {
+    return a.first != b.first ? NaturalLess(a.first, b.first) : a.second.Name < b.second.Name;
+  });
+  for (const auto& entry : stable) choices.push_back(entry.second);
 
   std::vector<std::string> present;
   if (DIR* dir = opendir(sysClassTty.c_str())) {
     while (const dirent* entry = readdir(dir)) {
       const std::string name = entry->d_name;
-      if (name.empty() || name[0] == '.') continue;
+      if (name.empty() || name[0] == '.' || named.count(name) != 0) continue;
       if (IsPresentSerialDevice(sysClassTty, name) && Exists(devDir + "/" + name)) {
         present.push_back(name);
       }
@@ -174,11 +215,11 @@ std::vector<std::string> SerialPortChoicesFrom(const std::string& sysClassTty,
     closedir(dir);
   }
   std::sort(present.begin(), present.end(), NaturalLess);
-  for (const auto& name : present) choices.push_back(devDir + "/" + name);
+  for (const auto& name : present) choices.push_back({devDir + "/" + name, ""});
   return choices;
 }
 
-std::vector<std::string> SerialPortChoices() {
+std::vector<PortChoice> SerialPortChoices() {
   return SerialPortChoicesFrom("/sys/class/tty", "/dev");
 }
 

@@ -85,14 +85,31 @@ int32_t LogSizeLimitFromText(const std::string& text);
 // taken below "/dev/".
 std::string SerialDevicePath(const std::string& port);
 
-// The Port list: "COM1" ... "COM9", then the paths of the serial devices
-// present on this machine (/dev/ttyS* that have a UART behind them,
-// /dev/ttyUSB*, /dev/ttyACM* and other hardware-backed ttys), in natural order.
-std::vector<std::string> SerialPortChoices();
+// One entry of the Port list. Description is empty but for adapters named
+// by /dev/serial/by-id, where it is "<short name>: <adapter>", e.g.
+// "ttyUSB0: FTDI FT232R USB UART A50285BI".
+struct PortChoice {
+  std::string Name;
+  std::string Description;
+  bool operator==(const PortChoice&) const = default;
+};
+
+// "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0" -> "FTDI FT232R USB UART
+// A50285BI": the bus prefix and the interface and port suffixes dropped,
+// underscores read as blanks.
+std::string AdapterDescription(const std::string& byIdName);
+
+// The Port list: "COM1" ... "COM9", then the stable names of USB adapters
+// (the links in /dev/serial/by-id, whose names survive re-plugging and
+// renumbering) in the natural order of the devices they lead to, then the
+// paths of the other serial devices present on this machine (/dev/ttyS* that
+// have a UART behind them, /dev/ttyUSB*, /dev/ttyACM* and other
+// hardware-backed ttys), in natural order.
+std::vector<PortChoice> SerialPortChoices();
 
 // SerialPortChoices over other roots, for tests: `sysClassTty` stands for
-// /sys/class/tty and `devDir` for /dev.
-std::vector<std::string> SerialPortChoicesFrom(const std::string& sysClassTty,
-                                               const std::string& devDir);
+// /sys/class/tty and `devDir` for /dev (links are read in devDir/serial/by-id).
+std::vector<PortChoice> SerialPortChoicesFrom(const std::string& sysClassTty,
+                                              const std::string& devDir);
 
 }  // namespace mms

@@ -2,9 +2,11 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -129,6 +131,33 @@ int InterByteGapUs(const SerialLineSettings& line) {
   return std::max(gap, 1000);
 }
 
+std::string PortOpeningAdvice(const std::string& devicePath, int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM: {
+      // The device's own group where it has one; root's group is no advice.
+      std::string groupName = "dialout";
+      struct stat st {};
+      if (stat(devicePath.c_str(), &st) == 0 && st.st_gid != 0) {
+        if (const struct group* entry = getgrgid(st.st_gid)) groupName = entry->gr_name;
+      }
+      return "Permission denied for " + devicePath + ". Serial devices belong to the group \"" +
+             groupName + "\": add your user to it (sudo adduser $USER " + groupName +
+             "), then log out and log in again, as a new group takes effect at a new login.";
+    }
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+      return "There is no device " + devicePath + ": check the Port in Connection > Settings " +
+             "and that the adapter is plugged in.";
+    case EBUSY:
+    case EWOULDBLOCK:
+      return devicePath + " is in use by another program.";
+    default:
+      return std::string();
+  }
+}
+
 SerialPort::SerialPort(TrafficCounters& counters, LogSink& log, std::function<void()> onTimeout)
     : counters_(counters), log_(log), onTimeout_(std::move(onTimeout)) {}
 
@@ -140,14 +169,19 @@ SerialPort::OpenResult SerialPort::Open(const SerialLineSettings& line) {
   if (io_.IsShutDown()) return OpenResult::kOpenFailed;
   // O_NONBLOCK: neither the open (no carrier) nor any read or write may block.
   const int fd = open(line.DevicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return OpenResult::kOpenFailed;
+  if (fd < 0) {
+    openError_ = errno;
+    return OpenResult::kOpenFailed;
+  }
   // TIOCEXCL keeps other programs out (root excepted); flock also stops root
   // and a second open in this process.
   if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0 ||
       !Configure(fd, line)) {
+    openError_ = errno;
     close(fd);
     return OpenResult::kOpenFailed;
   }
+  openError_ = 0;
   line_ = line;
   timeoutMs_.store(std::clamp(line.TimeoutMs, 0, kMaxTimeoutMs), std::memory_order_relaxed);
   gapUs_ = InterByteGapUs(line);

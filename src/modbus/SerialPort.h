@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 #include "modbus/ConnectionSettings.h"
 #include "modbus/InterruptibleFd.h"
@@ -18,6 +19,12 @@ struct TrafficCounters;
 int CharacterTimeUs(const SerialLineSettings& line);
 // The silence that ends a reply: 3.5 character times, at least 1 ms.
 int InterByteGapUs(const SerialLineSettings& line);
+
+// What to add to "Port opening error!" when opening `devicePath` failed with
+// `error` (an errno value): for a refused permission the device's group
+// (dialout on Debian) and that a new login is needed after joining it; a
+// hint for a missing or busy device; empty otherwise.
+std::string PortOpeningAdvice(const std::string& devicePath, int error);
 
 // Modbus RTU over a POSIX serial device. Open() on the user-interface thread
 // (Connect), the Transport operations on the polling thread, Shutdown() from
@@ -42,6 +49,8 @@ class SerialPort : public Transport {
   // 1200..115200 or a parity code out of range, before opening anything.
   // The timeout is clamped to 0..kMaxTimeoutMs.
   OpenResult Open(const SerialLineSettings& line);
+  // The errno of the last failed Open (0 after a successful one).
+  int OpenError() const { return openError_; }
 
   // Wakes a Receive in progress at once, closes the device and makes later
   // operations fail (-1) or do nothing. Returns within a few milliseconds.
@@ -70,6 +79,7 @@ class SerialPort : public Transport {
   LogSink& log_;
   std::function<void()> onTimeout_;
   std::atomic<int> timeoutMs_{1000};
+  int openError_ = 0;        // user-interface thread only
   SerialLineSettings line_;  // under io_'s lock
   int gapUs_ = 1000;
   int perByteUs_ = 1000;

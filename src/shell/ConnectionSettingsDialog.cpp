@@ -1,5 +1,6 @@
 #include "shell/ConnectionSettingsDialog.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
@@ -7,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardItemModel>
 #include <QVBoxLayout>
 
 #include "common/IniFile.h"
@@ -34,10 +36,35 @@ QLineEdit* MakeEdit(const char* name, const QString& text, QWidget* parent) {
   return edit;
 }
 
-QStringList PortChoices() {
-  QStringList ports;
-  for (const std::string& port : mms::SerialPortChoices()) ports << QString::fromStdString(port);
-  return ports;
+constexpr int kPortDescriptionRole = Qt::UserRole + 1;
+
+// The Port list shows an adapter's description beside its name; the edit
+// text (an editable box takes the edit role) stays the name alone.
+class PortListModel : public QStandardItemModel {
+ public:
+  using QStandardItemModel::QStandardItemModel;
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (role == Qt::DisplayRole) {
+      const QString description = QStandardItemModel::data(index, kPortDescriptionRole).toString();
+      if (!description.isEmpty())
+        return QStandardItemModel::data(index, Qt::EditRole).toString() +
+               QStringLiteral("   (%1)").arg(description);
+    }
+    return QStandardItemModel::data(index, role);
+  }
+};
+
+void FillPortList(QComboBox* box) {
+  for (const mms::PortChoice& port : mms::SerialPortChoices()) {
+    box->addItem(QString::fromStdString(port.Name));
+    if (!port.Description.empty())
+      box->setItemData(box->count() - 1, QString::fromStdString(port.Description),
+                       kPortDescriptionRole);
+  }
+  // Long adapter names widen the open list, never the dialog.
+  box->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  box->setMinimumContentsLength(8);
+  box->view()->setMinimumWidth(box->view()->sizeHintForColumn(0) + 24);
 }
 
 QString Q(const std::string& text) { return QString::fromStdString(text); }
@@ -67,7 +94,9 @@ void ConnectionSettingsDialog::BuildControls() {
 
   rtuGroup = new QGroupBox(QStringLiteral("Modbus RTU "), this);
   rtuGroup->setObjectName(QStringLiteral("rtuGroup"));
-  portBox = MakeComboBox("portBox", PortChoices(), rtuGroup);
+  portBox = MakeComboBox("portBox", {}, rtuGroup);
+  portBox->setModel(new PortListModel(portBox));
+  FillPortList(portBox);
   portBox->setCurrentText(QStringLiteral("COM1"));
   bitrateBox =
       MakeComboBox("bitrateBox",

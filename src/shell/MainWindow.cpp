@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMdiArea>
@@ -16,6 +17,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTextEdit>
@@ -23,6 +25,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "auxiliary/AuxiliaryResources.h"
 #include "auxiliary/LicenseDialog.h"
 #include "auxiliary/SplashScreen.h"
 #include "common/Errors.h"
@@ -98,7 +101,14 @@ MainWindow::MainWindow(mms::AppState& state, QtUiDispatcher* dispatcher, QWidget
   UpdateChildWindowItems();
   UpdateEditItems();
 
-  resize(kClientWidth, kClientHeight + mainMenu->sizeHint().height());
+  // Wide enough for every status panel, within the screen.
+  QSize size(std::max(kClientWidth, StatusPanelsWidth()),
+             kClientHeight + mainMenu->sizeHint().height());
+  const QRect available = screen() ? screen()->availableGeometry() : QRect();
+  if (available.isValid()) size = size.boundedTo(available.size() * 19 / 20);
+  resize(size);
+  // Placed before it is shown, so the splash knows where to centre from the start.
+  if (available.isValid()) move(available.center() - QPoint(size.width() / 2, size.height() / 2));
   SetMainWindow(this);
 }
 
@@ -268,6 +278,12 @@ void MainWindow::BuildToolBar() {
   settingsButton->setObjectName(QStringLiteral("settingsButton"));
   settingsButton->setAccessibleName(QStringLiteral("Settings"));
   toolBar->addSeparator();
+
+  aboutAction->setIcon(ProgramIcon());
+  toolBar->addAction(aboutAction);
+  auto* aboutButton = toolBar->widgetForAction(aboutAction);
+  aboutButton->setObjectName(QStringLiteral("aboutButton"));
+  aboutButton->setAccessibleName(QStringLiteral("About"));
 }
 
 void MainWindow::BuildFileDialogs() {

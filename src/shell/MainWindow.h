@@ -64,6 +64,8 @@ class MainWindow : public QMainWindow {
   void SetPanelText(int panel, const QString& text);
   QString PanelText(int panel) const;
   QLabel* Panel(int panel) const;
+  // The width that shows every status panel whole.
+  int StatusPanelsWidth() const;
 
   // Connected: Connect items off, Disconnect items on; and back.
   void SetConnectedControls(bool connected);
@@ -193,7 +195,8 @@ class MainWindow : public QMainWindow {
   bool shutDown_ = false;
   bool shown_ = false;
   bool childUpdatePending_ = false;
-  QString hint_;  // the help text last written to panel 0
+  QString hint_;        // the help text last written to panel 0
+  QString lastFolder_;  // where the last file was chosen
   mms::TrafficStatistics traffic_;
 
   QMdiArea* mdiArea_ = nullptr;

@@ -8,6 +8,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
@@ -136,8 +137,12 @@ void MainWindow::Paste() {
 // ---- Commands ------------------------------------------------------------------------
 
 QString MainWindow::ChooseFile(QFileDialog* dialog) {
+  // Each file dialog opens in the folder of the file last chosen in any of them.
+  if (!lastFolder_.isEmpty()) dialog->setDirectory(lastFolder_);
   if (dialog->exec() != QDialog::Accepted) return QString();
-  return dialog->selectedFiles().value(0);
+  const QString path = dialog->selectedFiles().value(0);
+  if (!path.isEmpty()) lastFolder_ = QFileInfo(path).absolutePath();
+  return path;
 }
 
 void MainWindow::NewWindow() {

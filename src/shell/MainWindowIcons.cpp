@@ -1,13 +1,20 @@
 #include "shell/MainWindowIcons.h"
 
+#include <QApplication>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPalette>
 #include <QPixmap>
 #include <QtMath>
 
 namespace {
 
 constexpr int kSize = 24;
+
+// Line work that stands on the tool bar itself follows the palette, so it
+// shows on dark themes too; pictures with a fill of their own keep it.
+bool DarkPalette() { return QApplication::palette().color(QPalette::Window).lightness() < 128; }
+QColor LineColour() { return QApplication::palette().color(QPalette::WindowText); }
 
 void Page(QPainter& p, const QRectF& r) {
   p.setPen(QPen(QColor(60, 60, 60), 1.2));
@@ -52,17 +59,19 @@ void Gear(QPainter& p) {
   }
   teeth.addEllipse(c, 8, 8);
   p.setPen(Qt::NoPen);
-  p.setBrush(QColor(90, 90, 100));
+  p.setBrush(DarkPalette() ? QColor(190, 190, 200) : QColor(90, 90, 100));
   p.drawPath(teeth.simplified());
   p.setBrush(QColor(235, 235, 235));
   p.drawEllipse(c, 3.2, 3.2);
 }
 
-QPixmap Draw(ToolPicture picture) {
-  QPixmap pixmap(kSize, kSize);
+// Drawn at `scale` times the size, for screens with more pixels per point.
+QPixmap Draw(ToolPicture picture, int scale) {
+  QPixmap pixmap(kSize * scale, kSize * scale);
   pixmap.fill(Qt::transparent);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
+  p.scale(scale, scale);
   switch (picture) {
     case ToolPicture::New:
       Page(p, QRectF(5, 2.5, 14, 19));
@@ -74,7 +83,7 @@ QPixmap Draw(ToolPicture picture) {
       p.drawRect(QRectF(2.5, 4.5, 7, 2));
       break;
     case ToolPicture::Cut:
-      p.setPen(QPen(QColor(60, 60, 60), 1.6));
+      p.setPen(QPen(LineColour(), 1.6));
       p.drawLine(QPointF(7, 3), QPointF(15, 16));
       p.drawLine(QPointF(17, 3), QPointF(9, 16));
       p.setBrush(Qt::NoBrush);
@@ -139,7 +148,8 @@ const char* ThemeName(ToolPicture picture) {
 }  // namespace
 
 QIcon ToolIcon(ToolPicture picture) {
-  QIcon drawn(Draw(picture));
+  QIcon drawn;
+  for (int scale : {1, 2, 3}) drawn.addPixmap(Draw(picture, scale));
   if (const char* name = ThemeName(picture))
     return QIcon::fromTheme(QString::fromLatin1(name), drawn);
   return drawn;

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMdiArea>
@@ -37,30 +38,81 @@
 #include "ui/ErrorBox.h"
 #include "ui/QtUiDispatcher.h"
 
+namespace {
+
+// A status panel as wide as the widest text it is given or is likely to be
+// given, so texts are never cut and numbers that grow by a digit move
+// nothing. It only widens. The status bar gives a panel its minimum size,
+// so that is the reserved width; the bar itself asks for none, so a window
+// made narrower than all panels still may squeeze them.
+class StatusPanel : public QLabel {
+ public:
+  using QLabel::QLabel;
+  void Reserve(const QString& text) { Reserve(0, text); }
+  void Reserve(int least, const QString& text) {
+    const int width = std::max(
+        least, fontMetrics().horizontalAdvance(text) + 2 * frameWidth() + 2 * margin() + 8);
+    if (width > reserved_) {
+      reserved_ = width;
+      updateGeometry();
+    }
+  }
+  QSize sizeHint() const override { return QSize(reserved_, QLabel::sizeHint().height()); }
+  QSize minimumSizeHint() const override { return sizeHint(); }
+
+ private:
+  int reserved_ = 0;
+};
+
+}  // namespace
+
 void MainWindow::BuildStatusBar() {
   statusBarWidget = new QStatusBar(this);
   statusBarWidget->setObjectName(QStringLiteral("statusBarWidget"));
+  statusBarWidget->setMinimumWidth(1);
   setStatusBar(statusBarWidget);
   // What each panel is, for screen readers; the panel's text itself is its name.
   static const char* const kDescriptions[kPanelCount] = {"Connection state",   "Bytes sent",
                                                          "Bytes received",     "Requests sent",
                                                          "Responses received", "Unused"};
+  // Texts as wide as the traffic panels commonly get; wider ones widen them once.
+  const QString separator = QLocale().decimalPoint();
+  const QString typical[kPanelCount] = {
+      QStringLiteral("Not connected"),
+      QStringLiteral("Tx : 888%188 KB    88%1888 KB/s").arg(separator),
+      QStringLiteral("Rx : 888%188 KB   88%1888 KB/s").arg(separator),
+      QStringLiteral("Requests : 888888   88%188/s").arg(separator),
+      QStringLiteral("Responses : 888888   88%188/s").arg(separator),
+      QString()};
   for (int i = 0; i < kPanelCount; ++i) {
-    auto* panel = new QLabel(statusBarWidget);
+    auto* panel = new StatusPanel(statusBarWidget);
     panel->setObjectName(QStringLiteral("Panel%1").arg(i));
-    panel->setFixedWidth(kPanelWidth);
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel->setTextFormat(Qt::PlainText);
     panel->setAccessibleDescription(QString::fromLatin1(kDescriptions[i]));
-    statusBarWidget->addWidget(panel);
+    // Panels 0 to 4 start at the classic width; the empty last one needs none.
+    if (i < kPanelCount - 1) panel->Reserve(kPanelWidth, typical[i]);
+    // The last panel takes the room the others leave.
+    statusBarWidget->addWidget(panel, i == kPanelCount - 1 ? 1 : 0);
     panels_[i] = panel;
   }
+  // Panel 0 also shows the hints of the menus and buttons.
+  for (const QAction* action : findChildren<QAction*>())
+    static_cast<StatusPanel*>(panels_[0])->Reserve(action->statusTip());
+}
+
+int MainWindow::StatusPanelsWidth() const {
+  constexpr int kSizeGripAndMargins = 30;
+  int width = statusBarWidget->layout()->spacing() * kPanelCount + kSizeGripAndMargins;
+  for (const QLabel* panel : panels_) width += panel->minimumSizeHint().width();
+  return width;
 }
 
 // ---- Status bar ----------------------------------------------------------------------
 
 void MainWindow::SetPanelText(int panel, const QString& text) {
   if (panel < 0 || panel >= kPanelCount - 1) return;  // panel 5 stays empty
+  static_cast<StatusPanel*>(panels_[panel])->Reserve(text);
   panels_[panel]->setText(text);
 }
 

@@ -2,13 +2,14 @@
 
 #include <QApplication>
 
+#include "auxiliary/AuxiliaryResources.h"
 #include "auxiliary/LicenseDialog.h"
 #include "auxiliary/SplashScreen.h"
+#include "common/Errors.h"
 #include "datawindow/DataWindow.h"
 #include "datawindow/ThresholdDialog.h"
 #include "datawindow/WriteCoilDialog.h"
 #include "datawindow/WriteRegisterDialog.h"
-#include "common/Errors.h"
 #include "shell/ConnectionSettingsDialog.h"
 #include "shell/DataDefinitionDialog.h"
 #include "ui/ErrorBox.h"
@@ -19,7 +20,9 @@ namespace {
 class MainWindowConnectionView : public mms::ConnectionView {
  public:
   explicit MainWindowConnectionView(MainWindow* form) : form_(form) {}
-  void ShowPortOpeningError() override { ::ShowPortOpeningError(); }
+  void ShowPortOpeningError(const std::string& advice) override {
+    ::ShowPortOpeningError(QString::fromStdString(advice));
+  }
   void SetConnectionText(const std::string& text) override {
     form_->SetPanelText(0, QString::fromStdString(text));
   }
@@ -36,6 +39,9 @@ Program::Program() : pool(state.DataWindows, reports, state.ScanRate) {
   // application name, which Qt also reports as the display name, so the
   // platform does not append it to every dialog's caption.
   QApplication::setApplicationName(QString::fromUtf8(mms::kApplicationTitle));
+  // Every window carries the program's icon; the desktop entry names the same one.
+  QApplication::setWindowIcon(ProgramIcon());
+  QGuiApplication::setDesktopFileName(QStringLiteral("modbus-master-simulator"));
 
   // The windows, in this order; each dialog does its creation-time work
   // (the connection settings read the settings file) here, once.

@@ -34,7 +34,7 @@ void ShowErrorBox(QWidget* parent, const QString& message) {
   MakeErrorBox(parent, message)->exec();
 }
 
-void ShowPortOpeningError() {
+void ShowPortOpeningError(const QString& advice) {
   const QString text = QStringLiteral("Port opening error!");
   if (Hook()) {
     Hook()(text);
@@ -42,6 +42,7 @@ void ShowPortOpeningError() {
   }
   QMessageBox box(QMessageBox::NoIcon, text, text, QMessageBox::Ok);
   box.setObjectName(QStringLiteral("PortOpeningError"));
+  box.setInformativeText(advice);
   box.exec();
 }
 

@@ -15,8 +15,9 @@ std::unique_ptr<QMessageBox> MakeErrorBox(QWidget* parent, const QString& messag
 void ShowErrorBox(QWidget* parent, const QString& message);
 
 // The serial connect's own box: text and caption "Port opening error!", no
-// owner window, OK only. Tests see it through the hook below.
-void ShowPortOpeningError();
+// owner window, OK only; `advice`, when given, below the text. Tests see the
+// text through the hook below.
+void ShowPortOpeningError(const QString& advice = QString());
 
 // Runs one user command. An error it raises ends the command where it occurred
 // and is shown in the error box; the program carries on with whatever the

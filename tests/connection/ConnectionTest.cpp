@@ -68,7 +68,7 @@ class CountingCallbacks : public PollObserver {
 
 class RecordingView : public ConnectionView {
  public:
-  void ShowPortOpeningError() override { ++portErrors; }
+  void ShowPortOpeningError(const std::string&) override { ++portErrors; }
   void SetConnectionText(const std::string& text) override { status = text; }
   void SetConnectedControls(bool on) override { connectedControls = on; }
   int portErrors = 0;

@@ -81,6 +81,24 @@ TEST(CellColour, ColourValues) {
   EXPECT_EQ(SystemColorIndex(-16777201), 15);
 }
 
+TEST(CellColour, TextColourFollowsTheBackgroundsLuminance) {
+  struct Case {
+    Rgb background;
+    bool black;
+  };
+  const Case cases[] = {
+      {{255, 255, 255}, true},  {{0, 0, 0}, false},      {{255, 0, 0}, true},  // red: 0.21
+      {{0, 0, 255}, false},     {{0, 128, 0}, false},    {{128, 128, 128}, true},
+      {{0, 128, 128}, false},   {{255, 0, 255}, true},   {{255, 255, 0}, true},
+      {{128, 0, 0}, false},     {{118, 118, 118}, true},  // 0.181, just above the turn
+      {{116, 116, 116}, false},                           // 0.175, just below it
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(BlackTextReadsBetterOn(c.background), c.black)
+        << int(c.background.Red) << "," << int(c.background.Green) << "," << int(c.background.Blue);
+  }
+}
+
 TEST(CellColour, PickListEntries) {
   int count = 0;
   const NamedColor* standard = ColorList(ColorGroup::Standard, &count);

@@ -195,14 +195,53 @@ TEST(ConnectionSettingsTest, PortChoicesListComPortsThenPresentDevices) {
   }
   const std::string dev = (root.Path() / "dev").string();
   const auto choices = SerialPortChoicesFrom((root.Path() / "sys").string(), dev);
+  std::vector<std::string> names;
+  for (const PortChoice& choice : choices) names.push_back(choice.Name);
   const std::vector<std::string> expected = {
       "COM1", "COM2", "COM3", "COM4",         "COM5",           "COM6",
       "COM7", "COM8", "COM9", dev + "/ttyS0", dev + "/ttyUSB2", dev + "/ttyUSB10"};
-  EXPECT_EQ(choices, expected);
+  EXPECT_EQ(names, expected);
 
   const auto none = SerialPortChoicesFrom((root.Path() / "absent").string(), dev);
   EXPECT_EQ(none.size(), 9u);
-  EXPECT_EQ(SerialPortChoices().front(), "COM1");
+  EXPECT_EQ(SerialPortChoices().front().Name, "COM1");
+}
+
+TEST(ConnectionSettingsTest, UsbAdaptersAreListedByTheirStableNames) {
+  TempDir root;
+  root.Write("sys/ttyUSB0/device/x", "");
+  root.Write("sys/ttyUSB1/device/x", "");
+  root.Write("sys/ttyACM0/device/x", "");
+  for (const char* node : {"ttyUSB0", "ttyUSB1", "ttyACM0"}) root.Write(fs::path("dev") / node, "");
+  const fs::path byId = root.Path() / "dev/serial/by-id";
+  fs::create_directories(byId);
+  // Links as udev makes them, relative to the device; a dangling one is left out.
+  fs::create_symlink("../../ttyUSB1", byId / "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0");
+  fs::create_symlink("../../ttyUSB0", byId / "usb-1a86_USB2.0-Serial-if00-port0");
+  fs::create_symlink("../../ttyUSB7", byId / "usb-Gone_Adapter_1-if00-port0");
+  root.Write("dev/serial/by-id/not-a-link", "");
+  const std::string dev = (root.Path() / "dev").string();
+  const auto choices = SerialPortChoicesFrom((root.Path() / "sys").string(), dev);
+  ASSERT_EQ(choices.size(), 12u);
+  const std::vector<PortChoice> tail(choices.begin() + 9, choices.end());
+  const std::string id = dev + "/serial/by-id/";
+  const std::vector<PortChoice> expected = {
+      {id + "usb-1a86_USB2.0-Serial-if00-port0", "ttyUSB0: 1a86 USB2.0-Serial"},
+      {id + "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0",
+       "ttyUSB1: FTDI FT232R USB UART A50285BI"},
+      {dev + "/ttyACM0", ""},  // no stable name: the device path as before
+  };
+  EXPECT_EQ(tail, expected);
+
+  const std::pair<const char*, const char*> names[] = {
+      {"usb-Silicon_Labs_CP2102_USB_to_UART_Bridge_Controller_0001-if00-port0",
+       "Silicon Labs CP2102 USB to UART Bridge Controller 0001"},
+      {"usb-Arduino__www.arduino.cc__0043_5573-if00", "Arduino www.arduino.cc 0043 5573"},
+      {"pci-Intel_Modem-port3", "Intel Modem"},
+      {"plain", "plain"},
+      {"", ""},
+  };
+  for (const auto& [name, description] : names) EXPECT_EQ(AdapterDescription(name), description);
 }
 
 TEST(ConnectionSettingsTest, CharacterTimeAndGapFollowTheLine) {

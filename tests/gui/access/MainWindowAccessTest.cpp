@@ -65,7 +65,7 @@ class MainWindowAccessTest : public QObject {
     // there, unavailable, until a connection is made.
     QCOMPARE(AccessibleNames(main->toolBar, QAccessible::Button),
              QStringList({"New", "Open", "Cut", "Copy", "Paste", "Cascade", "Tile Horizontally",
-                          "Tile Vertically", "Connect", "Disconnect", "Settings"}));
+                          "Tile Vertically", "Connect", "Disconnect", "Settings", "About"}));
     QVERIFY(QAccessible::queryAccessibleInterface(main->disconnectButton)->state().disabled);
 
     // The panels read as their texts; after a timer tick panels 1 to 4 carry

@@ -51,6 +51,26 @@ TEST_F(SettingsFileTest, PathPrecedenceIsSetterThenEnvironmentThenExecutableDire
   EXPECT_EQ(mms::SettingsFilePath(), "/from/env/ZeKvadro.ini");
 }
 
+TEST(SettingsLocationTest, InstalledProgramsKeepTheirSettingsInTheConfigurationFolder) {
+  struct Case {
+    mms::SettingsLocation location;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {{"/set", "/env", "/opt/mms/", true, "/xdg", "/home/u"}, "/set/"},
+      {{"", "/env", "/opt/mms/", true, "/xdg", "/home/u"}, "/env/"},
+      {{"", "", "/opt/mms/", true, "/xdg", "/home/u"}, "/opt/mms/"},
+      {{"", "", "/usr/bin/", false, "/xdg/", "/home/u"}, "/xdg/modbus-master-simulator/"},
+      {{"", "", "/usr/bin/", false, "", "/home/u"}, "/home/u/.config/modbus-master-simulator/"},
+      // A relative XDG_CONFIG_HOME is not valid and is passed over.
+      {{"", "", "/usr/bin/", false, "cfg", "/home/u/"}, "/home/u/.config/modbus-master-simulator/"},
+      {{"", "", "/usr/bin/", false, "", ""}, "/usr/bin/"},
+      {{"", "", "", false, "", ""}, ""},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(mms::SettingsDirectoryFor(c.location), c.expected) << c.expected;
+}
+
 TEST_F(SettingsFileTest, RewriteKeepsForeignKeysAndReplacesValuesWhereTheyStand) {
   const std::string path = dir_ + "/ZeKvadro.ini";
   {
