@@ -4,6 +4,7 @@
 
 #include <random>
 #include <sstream>
+#include <utility>
 
 #include "common/Errors.h"
 #include "windowfile/TestFiles.h"
@@ -283,6 +284,53 @@ TEST(WindowFileLoad, LengthAboveOneHundredTouchesOnlyTheGridOffsets) {
 
   WriteAll(path, "[DataDefinition]\nLength=-1\n");
   EXPECT_EQ(LoadWindowFile(path).Length, 65535);
+}
+
+// [Display] comes back as saved, and only when something differs from the
+// defaults; a file without it loads with the defaults, as before.
+TEST(WindowFileDisplay, SectionRoundTrip) {
+  const WindowDisplay displays[] = {
+      {ValueEncoding(ValueType::Float64, ByteOrder::LittleEndian),
+       {true, AsciiMode::TwoCharSwapped},
+       AddressBase::Modicon},
+      {ValueEncoding(ValueType::Signed32, ByteOrder::ByteSwapped), {}, AddressBase::One},
+      {ValueEncoding(DisplayFormat::Float), {true, AsciiMode::OneChar}, AddressBase::Zero},
+  };
+  TempDir dir;
+  const std::string path = dir.File("w.kvw");
+  for (const WindowDisplay& display : displays) {
+    WindowFile f = Decorated(3);
+    f.Display = display;
+    SaveWindowFile(f, path);
+    EXPECT_EQ(LoadWindowFile(path), Expected(f));
+  }
+  EXPECT_NE(ReadAll(path).find("[Display]\nType=float32\nByteOrder=CDAB\nAscii=1\n"
+                               "AsciiMode=OneChar\nAddressBase=0\n"),
+            std::string::npos);
+  // Back to the defaults over a file that has the section: written, so the old keys do not win.
+  SaveWindowFile(Decorated(3), path);
+  EXPECT_EQ(LoadWindowFile(path).Display, WindowDisplay());
+  EXPECT_NE(ReadAll(path).find("\nType=uint16\nByteOrder=ABCD\n"), std::string::npos);
+
+  WriteAll(path, "[DataDefinition]\nLength=2\n[Display]\ntype=INT64\nByteOrder=hgfedcba\n");
+  const WindowDisplay read = LoadWindowFile(path).Display;
+  EXPECT_EQ(read.Encoding, ValueEncoding(ValueType::Signed64, ByteOrder::LittleEndian));
+  EXPECT_EQ(read.Base, AddressBase::Zero) << "a missing key keeps its default";
+}
+
+TEST(WindowFileDisplay, BadValueNamesTheKey) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Type=float128", "'float128' is not a valid Type in [Display]"},
+      {"ByteOrder=ABDC", "'ABDC' is not a valid ByteOrder in [Display]"},
+      {"Ascii=yes", "'yes' is not a valid Ascii in [Display]"},
+      {"AsciiMode=", "'' is not a valid AsciiMode in [Display]"},
+      {"AddressBase=2", "'2' is not a valid AddressBase in [Display]"},
+  };
+  TempDir dir;
+  for (const auto& [line, message] : cases) {
+    WriteAll(dir.File("w.kvw"), std::string("[Display]\n") + line + "\n");
+    EXPECT_EQ(LoadError(dir.File("w.kvw")), message);
+  }
 }
 
 TEST(WindowFileLoad, UnusualFilesNeitherCrashNorHang) {
