@@ -37,14 +37,13 @@
 #include "ui/DecimalSeparator.h"
 #include "ui/ErrorBox.h"
 
-using mms::DisplayFormat;
-
 void DataWindow::FillGrid(const uint16_t* readBuffer) {
   if (!readBuffer) return;
   model_.FillGrid(readBuffer, mms::kReadBufferSize,
                   mms::CellFormat{Format(), Ascii(), DecimalSeparator()});
   SyncValueCells();
   ShowCounters();
+  UpdateDecodeInspector();
 }
 
 void DataWindow::CountPoll() {
@@ -74,11 +73,6 @@ void DataWindow::ShowCounters() {
   errorTextLabel->setText(QString::fromStdString(model_.ErrorText()));
 }
 
-DisplayFormat DataWindow::Format() const {
-  const int id = formats_->checkedId();
-  return id < 0 ? DisplayFormat::Decimal : static_cast<DisplayFormat>(id);
-}
-
 mms::AsciiOptions DataWindow::Ascii() const {
   mms::AsciiOptions options;
   options.Enabled = asciiEnableBox->isChecked();
@@ -92,7 +86,8 @@ mms::AsciiOptions DataWindow::Ascii() const {
 
 void DataWindow::RebuildGrid() {
   const mms::PollDefinition poll = record_->Poll();
-  if (model_.RebuildGrid(poll.Address, poll.Length)) SyncGridLayout();
+  if (model_.RebuildGrid(poll.Address, poll.Length, AddressShownAs())) SyncGridLayout();
+  UpdateDecodeInspector();
 }
 
 void DataWindow::SyncGridLayout() {
@@ -139,6 +134,7 @@ void DataWindow::GridItemChanged(int tableRow, int tableCol) {
 void DataWindow::GridCellSelected(int col, int row) {
   mms::SelectCell(col, row, record_->Poll().Address);
   popupArmed_ = true;
+  UpdateDecodeInspector();
 }
 
 void DataWindow::CellMenuAboutToShow() { popupArmed_ = false; }
@@ -173,6 +169,7 @@ void DataWindow::GridDoubleClicked() {
     gWriteCoilDialog->DeviceID = poll.DeviceID;
     gWriteCoilDialog->Address = target->Address;
     gWriteCoilDialog->Value = target->Value;
+    gWriteCoilDialog->AddressShownAs = AddressShownAs();
     gWriteCoilDialog->SlotIndex = SlotIndex;
     gWriteCoilDialog->exec();
   } else {
@@ -182,6 +179,8 @@ void DataWindow::GridDoubleClicked() {
     gWriteRegisterDialog->DeviceID = poll.DeviceID;
     gWriteRegisterDialog->Address = target->Address;
     gWriteRegisterDialog->Value = target->Value;
+    gWriteRegisterDialog->FollowingWords = target->FollowingWords;
+    gWriteRegisterDialog->AddressShownAs = AddressShownAs();
     gWriteRegisterDialog->SlotIndex = SlotIndex;
     gWriteRegisterDialog->Format = Format();
     gWriteRegisterDialog->exec();

@@ -6,6 +6,8 @@
 
 #include <memory>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace mms {
@@ -169,56 +171,39 @@ TEST(DataWindowModel, OutOfRangeCoordinatesAreHarmless) {
   EXPECT_EQ(m->CellText(0, 3), "2");
 }
 
-struct AddressCase {
-  AddressBase base;
-  uint8_t function;
-  uint16_t address;
-  const char* text;
-};
-
-// The conventions at their edges, both ways; the wire keeps the protocol address.
+// The conventions at their edges, both ways, and what each refuses; the wire
+// keeps the protocol address.
 TEST(AddressStyle, TextAndProtocolAddressBothWays) {
   using B = AddressBase;
-  const AddressCase cases[] = {
-      {B::Zero, 3, 0, "0"},
-      {B::Zero, 3, 65535, "65535"},
-      {B::One, 3, 0, "1"},
-      {B::One, 1, 65535, "65536"},
-      {B::Modicon, 3, 0, "40001"},
-      {B::Modicon, 3, 9998, "49999"},
-      {B::Modicon, 3, 9999, "410000"},
-      {B::Modicon, 3, 65535, "465536"},
-      {B::Modicon, 4, 0, "30001"},
-      {B::Modicon, 2, 0, "10001"},
-      {B::Modicon, 1, 0, "00001"},
-      {B::Modicon, 1, 65535, "065536"},
-      {B::Modicon, 7, 4, "5"},  // no Modicon prefix outside functions 1..4
+  const std::tuple<AddressStyle, uint16_t, const char*> both[] = {
+      {{B::Zero, 3}, 0, "0"},
+      {{B::Zero, 3}, 65535, "65535"},
+      {{B::One, 3}, 0, "1"},
+      {{B::One, 1}, 65535, "65536"},
+      {{B::Modicon, 3}, 0, "40001"},
+      {{B::Modicon, 3}, 9998, "49999"},
+      {{B::Modicon, 3}, 9999, "410000"},
+      {{B::Modicon, 3}, 65535, "465536"},
+      {{B::Modicon, 4}, 0, "30001"},
+      {{B::Modicon, 2}, 0, "10001"},
+      {{B::Modicon, 1}, 65535, "065536"},
+      {{B::Modicon, 7}, 4, "5"},  // no prefix outside 1..4
   };
-  for (const AddressCase& c : cases) {
-    const AddressStyle style{c.base, c.function};
-    EXPECT_EQ(AddressText(c.address, style), c.text) << c.text;
-    EXPECT_EQ(ProtocolAddress(c.text, style), c.address) << c.text;
+  for (const auto& [style, address, text] : both) {
+    EXPECT_EQ(AddressText(address, style), text);
+    EXPECT_EQ(ProtocolAddress(text, style), address) << text;
   }
-  const AddressStyle holding{B::Modicon, 3};
-  EXPECT_EQ(ProtocolAddress("400001", holding), 0) << "six digits for a low address too";
+  EXPECT_EQ(ProtocolAddress("400001", {B::Modicon, 3}), 0) << "six digits for a low address too";
   EXPECT_EQ(ProtocolAddress("-1", {B::Zero, 3}), 65535) << "base 0 keeps the low 16 bits";
-  EXPECT_EQ(AddressText(65540, {B::One, 3}), "65541") << "a header runs on past 65535";
-}
-
-TEST(AddressStyle, OutOfRangeTextsAreRefusedWithWhatToType) {
-  using B = AddressBase;
   const std::pair<AddressStyle, const char*> refused[] = {
-      {{B::One, 3}, "0"},         {{B::One, 3}, "65537"},       {{B::One, 3}, "x"},
-      {{B::Modicon, 3}, "40000"}, {{B::Modicon, 3}, "465537"},  {{B::Modicon, 3}, "30001"},
-      {{B::Modicon, 3}, "4001"},  {{B::Modicon, 3}, "4000001"}, {{B::Modicon, 3}, "4000a"},
-      {{B::Modicon, 1}, "1"},     {{B::Zero, 3}, "4x"},
+      {{B::One, 3}, "0"},          {{B::One, 3}, "65537"},     {{B::Modicon, 3}, "40000"},
+      {{B::Modicon, 3}, "465537"}, {{B::Modicon, 3}, "30001"}, {{B::Modicon, 3}, "4001"},
+      {{B::Modicon, 3}, "4000a"},  {{B::Modicon, 1}, "1"},
   };
-  for (const auto& [style, text] : refused) {
-    EXPECT_EQ(TryProtocolAddress(text, style), std::nullopt) << text;
-    EXPECT_THROW(ProtocolAddress(text, style), Error) << text;
-  }
+  for (const auto& [style, text] : refused) EXPECT_FALSE(TryProtocolAddress(text, style)) << text;
   try {
     ProtocolAddress("40000", {B::Modicon, 3});
+    ADD_FAILURE() << "accepted";
   } catch (const Error& e) {
     EXPECT_STREQ(e.what(),
                  "'40000' is not a valid address: type 40001 to 49999 or 400001 to 465536");
@@ -229,18 +214,15 @@ TEST(AddressStyle, OutOfRangeTextsAreRefusedWithWhatToType) {
                                                "310011"}));
 }
 
-// The words the decode inspector and the write dialog get: only those the
-// last poll gave the grid, none after a rebuild.
+// What the decode inspector and the write dialog get: the words the last
+// poll gave the grid, none after a rebuild.
 TEST(DataWindowModel, PolledWordsFromAnOffset) {
   DataWindowModel m;
-  m.RebuildGrid(0, 10);
   const std::vector<uint16_t> words = Counting(kReadBufferSize);
   m.FillGrid(words.data(), 12, CellFormat{});
   uint16_t out[4] = {};
-  EXPECT_EQ(m.PolledWords(9, out, 4), 3);  // offsets 9, 10, 11 were polled
+  EXPECT_EQ(m.PolledWords(9, out, 4), 3);
   EXPECT_EQ(out[2], 11);
-  EXPECT_EQ(m.PolledWords(12, out, 4), 0);
-  EXPECT_EQ(m.PolledWords(-1, out, 4), 0);
   SelectCell(2, 9, 0);  // offset 8
   EXPECT_EQ(m.DoubleClickTarget(3, 0)->FollowingWords, (std::array<uint16_t, 3>{9, 10, 11}));
   m.RebuildGrid(0, 10);

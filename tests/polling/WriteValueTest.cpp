@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -48,20 +49,11 @@ TEST(RegisterWriteRequest, AcceptedTextsBecomeTheWordsThatReadBackTheSame) {
       {"1", F::SwappedDouble, 16, 4, {0x3FF0, 0, 0, 0}},
       {"1e300", F::Double, 16, 4, {0x759C, 0x8800, 0xE43C, 0x7E37}},
       {"-0,0", F::SwappedDouble, 16, 4, {0x8000, 0, 0, 0}},
-      {"-2", {T::Signed32, O::BigEndian}, 16, 2, {0xFFFF, 0xFFFE}},
       {"$12345678", {T::Unsigned32, O::ByteSwapped}, 16, 2, {0x3412, 0x7856}},
-      {"4294967295", {T::Unsigned32, O::LittleEndian}, 16, 2, {0xFFFF, 0xFFFF}},
       {"-9223372036854775808", {T::Signed64, O::BigEndian}, 16, 4, {0x8000, 0, 0, 0}},
-      {"18446744073709551615",
-       {T::Unsigned64, O::WordSwapped},
-       16,
-       4,
-       {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}},
-      {"1", {T::Float32, O::LittleEndian}, 16, 2, {0x0000, 0x803F}},
       {"1", {T::Float64, O::ByteSwapped}, 16, 4, {0xF03F, 0, 0, 0}},
       {"$7FC00001", {T::Float32, O::BigEndian}, 16, 2, {0x7FC0, 0x0001}},  // bits: any NaN
-      {"$7FF0000000000000", {T::Float64, O::BigEndian}, 16, 4, {0x7FF0, 0, 0, 0}},
-      {"$0A", {T::Hex16, O::LittleEndian}, 6, 1, {0x000A}},  // no order for 16 bits
+      {"$0A", {T::Hex16, O::LittleEndian}, 6, 1, {0x000A}},                // no order for 16 bits
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "'" << c.text << "' " << TypeName(c.format.Type) << " "
@@ -101,11 +93,8 @@ TEST(RegisterWriteRequest, RefusedTextsNameTheText) {
       {"1e400", F::Double, "'1e400' is not a valid floating point value"},
       {"2147483648", {T::Signed32, O::BigEndian}, "'2147483648' is not a valid integer value"},
       {"-1", {T::Unsigned32, O::BigEndian}, "'-1' is not a valid integer value"},
-      {"$100000000", {T::Unsigned32, O::BigEndian}, "'$100000000' is not a valid integer value"},
-      {"9223372036854775808", {T::Signed64, O::BigEndian}, "is not a valid integer value"},
       {"18446744073709551616", {T::Unsigned64, O::BigEndian}, "is not a valid integer value"},
       {"$123456789", {T::Float32, O::BigEndian}, "is not a valid floating point value"},
-      {"$", {T::Float64, O::BigEndian}, "'$' is not a valid floating point value"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "'" << c.text << "' " << TypeName(c.format.Type) << " "
@@ -123,60 +112,38 @@ TEST(RegisterWriteRequest, RefusedTextsNameTheText) {
 // A value typed in a format reads back unchanged in that format, and the
 // text a dialog opens with writes back the very words it was opened on.
 TEST(RegisterWriteRequest, WriteThenReadInEveryTypeAndOrder) {
-  const std::pair<T, const char*> typed[] = {
-      {T::Unsigned16, "65535"},
-      {T::Signed16, "-32768"},
-      {T::Hex16, "BEEF"},
-      {T::Binary16, "1000000000000011"},
-      {T::Signed32, "-2147483648"},
-      {T::Unsigned32, "4294967295"},
-      {T::Float32, "-3.1416"},
-      {T::Signed64, "-9223372036854775808"},
-      {T::Unsigned64, "18446744073709551615"},
-      {T::Float64, "1.7976931E+308"},
-  };
-  const std::vector<std::vector<uint16_t>> opened = {
-      {0x000A, 0, 0, 0},
-      {0x3F80, 0, 0, 0},
-      {0x7FC0, 0x0001, 0, 0},
-      {0x8000, 0, 0, 0},
-      {0x0000, 0x0001, 0, 0},
-      {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF},
-      {0x3FB9, 0x9999, 0x9999, 0x999A},
-      {0x7FF0, 0, 0, 0},
-      {0x4049, 0x0FDB, 0x7FF0, 0x0000},
-  };
+  const std::pair<T, const char*> typed[] = {{T::Unsigned16, "65535"},
+                                             {T::Signed16, "-32768"},
+                                             {T::Hex16, "BEEF"},
+                                             {T::Binary16, "1000000000000011"},
+                                             {T::Signed32, "-2147483648"},
+                                             {T::Unsigned32, "4294967295"},
+                                             {T::Float32, "-3.1416"},
+                                             {T::Signed64, "-9223372036854775808"},
+                                             {T::Unsigned64, "18446744073709551615"},
+                                             {T::Float64, "1.7976931E+308"}};
+  const uint16_t opened[][4] = {
+      {0x000A, 0, 0, 0}, {0x3DCC, 0xCCCD, 0, 0},           {0x7FC0, 0x0001, 0, 0},
+      {0x8000, 0, 0, 0}, {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}, {0x3FB9, 0x9999, 0x9999, 0x999A}};
   for (const auto& [type, text] : typed) {
     for (int order = 0; order < kByteOrderCount; ++order) {
       const ValueEncoding encoding(type, static_cast<O>(order));
       SCOPED_TRACE(testing::Message() << TypeName(type) << " " << OrderName(encoding.Order, type));
       const std::string typedText = type == T::Hex16 ? std::string("$") + text : text;
       const WriteRequest r = RegisterWriteRequest(typedText, encoding, 1, 0, '.');
-      EXPECT_EQ(r.WriteCount, WordCount(type));
       EXPECT_EQ(FormatValue(r.WriteValues, encoding, '.'), text);
-      for (const std::vector<uint16_t>& words : opened) {
-        const std::string prefill = PrefillText(words.data(), encoding, ',');
+      for (const uint16_t* words : opened) {
+        const std::string prefill = PrefillText(words, encoding, ',');
         const WriteRequest back = RegisterWriteRequest(prefill, encoding, 1, 0, ',');
-        for (int i = 0; i < WordCount(type); ++i) {
-          EXPECT_EQ(back.WriteValues[i], words[i]) << "'" << prefill << "' word " << i;
-        }
+        EXPECT_TRUE(std::equal(words, words + WordCount(type), back.WriteValues)) << prefill;
       }
     }
   }
-}
-
-TEST(RegisterWriteRequest, PrefillTexts) {
-  const uint16_t ten[] = {0x000A};
   const uint16_t tenth[] = {0x3DCC, 0xCCCD};
-  const uint16_t tenthWordSwapped[] = {0xCCCD, 0x3DCC};
-  EXPECT_EQ(PrefillText(ten, {T::Hex16, O::BigEndian}, '.'), "$000A");
-  EXPECT_EQ(PrefillText(ten, {T::Binary16, O::BigEndian}, '.'), "0000000000001010");
-  EXPECT_EQ(PrefillText(ten, {T::Signed16, O::BigEndian}, '.'), "10");
+  EXPECT_EQ(PrefillText(tenth, {T::Hex16, O::BigEndian}, '.'), "$3DCC");
+  EXPECT_EQ(PrefillText(tenth, {T::Binary16, O::BigEndian}, '.'), "0011110111001100");
   EXPECT_EQ(PrefillText(tenth, {T::Float32, O::BigEndian}, ','), "0,1");
-  EXPECT_EQ(PrefillText(tenth, {T::Float32, O::WordSwapped}, ','), "-107605600");
-  EXPECT_EQ(PrefillText(tenthWordSwapped, F::Float, '.'), "0.1");
-  const uint16_t quietNan[] = {0x7FC0, 0x0000};
-  EXPECT_EQ(PrefillText(quietNan, F::SwappedFloat, '.'), "$7FC00000");
+  EXPECT_EQ(PrefillText(opened[2], F::SwappedFloat, '.'), "$7FC00001");  // NaN as its bits
 }
 
 TEST(CoilWriteRequest, OnIsOneOffIsZero) {
