@@ -19,6 +19,7 @@ DataWindowModel::DataWindowModel() {
 }
 
 bool DataWindowModel::RebuildGrid(uint16_t address, uint16_t length, const AddressStyle& style) {
+  length_ = length;
   if (length > kMaxGridLength) return false;
   columns_ = GridColumnCount(length);
   polledCount_ = 0;
@@ -54,17 +55,21 @@ void DataWindowModel::SetCellText(int col, int row, const std::string& text) {
 }
 
 void DataWindowModel::FillGrid(const uint16_t* buffer, size_t size, const CellFormat& format) {
+  // Words past Length were not polled, so a 32- or 64-bit value that needs
+  // them is blank. (Single-word cells past Length are the poll's to blank.)
+  const size_t polled = buffer ? std::min(size, size_t{length_}) : 0;
+  const size_t valueWords = WordCount(format.Encoding.Type) > 1 ? polled : buffer ? size : 0;
   for (int g = 0; g < GroupCount(); ++g) {
     const int col = 2 * g + 2;
     for (int r = 1; r < kGridRows; ++r) {
       const size_t k = static_cast<size_t>(10 * g + r - 1);
       const uint16_t word = buffer && k < size ? buffer[k] : 0;
       cellValues_[col][r] = word;
-      text_[col][r] = FormatValueCell(buffer, buffer ? size : 0, k, format);
+      text_[col][r] = FormatValueCell(buffer, valueWords, k, format);
       polledValues_[k] = word;
     }
   }
-  polledCount_ = buffer ? std::min(size, static_cast<size_t>(10 * GroupCount())) : 0;
+  polledCount_ = std::min(polled, static_cast<size_t>(10 * GroupCount()));
   ++valid_;
   errorText_.clear();
 }

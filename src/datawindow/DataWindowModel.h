@@ -46,8 +46,9 @@ class DataWindowModel {
   void SetCellText(int col, int row, const std::string& text);
 
   // One successful poll: every value cell of the laid-out groups shows its
-  // word of `buffer` in `format`; words at or past `size` count as 0. Also
-  // counts a valid response and clears the error text.
+  // word of `buffer` in `format`; a value that needs words at or past `size`
+  // is blank, and so is a 32- or 64-bit value that needs words past Length.
+  // Also counts a valid response and clears the error text.
   void FillGrid(const uint16_t* buffer, size_t size, const CellFormat& format);
 
   uint16_t CellValue(int col, int row) const;
@@ -107,6 +108,7 @@ class DataWindowModel {
   std::array<std::array<CellThreshold, kGridRows>, kGridColumns> thresholds_{};
   std::array<uint16_t, kPolledValueCount> polledValues_{};
   size_t polledCount_ = 0;  // words of polledValues_ the last poll filled
+  uint16_t length_ = 0;     // the poll's Length, as last laid out or asked for
   std::array<std::string, kAliasCount> alias_;
   uint64_t polls_ = 0;
   uint64_t valid_ = 0;

@@ -218,6 +218,7 @@ TEST(AddressStyle, TextAndProtocolAddressBothWays) {
 // poll gave the grid, none after a rebuild.
 TEST(DataWindowModel, PolledWordsFromAnOffset) {
   DataWindowModel m;
+  m.RebuildGrid(0, 20);
   const std::vector<uint16_t> words = Counting(kReadBufferSize);
   m.FillGrid(words.data(), 12, CellFormat{});
   uint16_t out[4] = {};
@@ -225,8 +226,11 @@ TEST(DataWindowModel, PolledWordsFromAnOffset) {
   EXPECT_EQ(out[2], 11);
   SelectCell(2, 9, 0);  // offset 8
   EXPECT_EQ(m.DoubleClickTarget(3, 0)->FollowingWords, (std::array<uint16_t, 3>{9, 10, 11}));
-  m.RebuildGrid(0, 10);
+  m.RebuildGrid(0, 3);
   EXPECT_EQ(m.PolledWords(0, out, 4), 0);
+  m.FillGrid(words.data(), words.size(), CellFormat{DisplayFormat::Float, {}, '.'});
+  EXPECT_EQ(m.CellText(2, 3), "") << "its second word lies past Length";
+  EXPECT_EQ(m.PolledWords(0, out, 4), 3);
 }
 
 TEST(DataWindowModel, DoubleClickTarget) {

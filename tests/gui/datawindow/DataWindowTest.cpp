@@ -483,6 +483,7 @@ class TiTest : public QObject {
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     UseHoldingRegisters(w);
+    w.lengthEdit->setText(QStringLiteral("20"));
     w.decodeButton->click();
     SelectGridCell(w, 4, 3);  // offset 12
     const auto words = Buffer([](int k) -> uint16_t { return k == 12 ? 0x3F80 : 0x4142; });
