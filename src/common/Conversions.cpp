@@ -2,6 +2,7 @@
 
 #include <locale.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdlib>
 
@@ -25,15 +26,16 @@ int DigitValue(char c, int base) {
   return HexDigitValue(c);
 }
 
-// Rejects as soon as the magnitude leaves the 32-bit range, so a text of any
-// length costs one pass and cannot overflow the accumulator.
-bool ParseInt(const std::string& text, int32_t* value) {
+// Rejects as soon as the magnitude passes its limit, so a text of any length
+// costs one pass and cannot overflow the accumulator. *bits gets the value in
+// two's complement.
+bool ParseInt(const std::string& text, uint64_t maxPositive, uint64_t maxNegative, uint64_t* bits) {
   size_t i = 0;
   const size_t n = text.size();
   while (i < n && IsBlank(text[i])) ++i;
   bool negative = false;
   if (i < n && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  int base = 10;
+  unsigned base = 10;
   if (i < n && text[i] == '$') {
     base = 16;
     ++i;
@@ -45,15 +47,23 @@ bool ParseInt(const std::string& text, int32_t* value) {
     i += 2;
   }
   if (i == n) return false;
-  const int64_t limit = negative ? 2147483648LL : 2147483647LL;
-  int64_t magnitude = 0;
+  const uint64_t limit = negative ? maxNegative : maxPositive;
+  uint64_t magnitude = 0;
   for (; i < n; ++i) {
-    const int digit = DigitValue(text[i], base);
+    const int digit = DigitValue(text[i], static_cast<int>(base));
     if (digit < 0) return false;
-    magnitude = magnitude * base + digit;
-    if (magnitude > limit) return false;
+    const auto d = static_cast<unsigned>(digit);
+    if (d > limit || magnitude > (limit - d) / base) return false;
+    magnitude = magnitude * base + d;
   }
-  if (value) *value = static_cast<int32_t>(negative ? -magnitude : magnitude);
+  if (bits) *bits = negative ? 0 - magnitude : magnitude;
+  return true;
+}
+
+bool ParseInt(const std::string& text, int32_t* value) {
+  uint64_t bits = 0;
+  if (!ParseInt(text, 2147483647u, 2147483648u, &bits)) return false;
+  if (value) *value = static_cast<int32_t>(static_cast<uint32_t>(bits));
   return true;
 }
 
@@ -125,6 +135,14 @@ int32_t StrToInt(const std::string& text) {
 
 bool TryStrToInt(const std::string& text, int32_t* value) { return ParseInt(text, value); }
 
+uint64_t StrToIntBits(const std::string& text, uint64_t maxPositive, uint64_t maxNegative) {
+  uint64_t bits = 0;
+  if (!ParseInt(text, maxPositive, maxNegative, &bits)) {
+    throw Error(Quoted(text) + " is not a valid integer value");
+  }
+  return bits;
+}
+
 double StrToFloat(const std::string& text, char decimalSeparator) {
   double value = 0;
   if (!ParseFloat(text, decimalSeparator, &value)) {
@@ -135,6 +153,17 @@ double StrToFloat(const std::string& text, char decimalSeparator) {
 
 bool TryStrToFloat(const std::string& text, char decimalSeparator, double* value) {
   return ParseFloat(text, decimalSeparator, value);
+}
+
+bool EqualIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) !=
+        std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
 }
 
 }  // namespace mms

@@ -14,6 +14,11 @@ namespace mms {
 int32_t StrToInt(const std::string& text);
 bool TryStrToInt(const std::string& text, int32_t* value);
 
+// The same text for a wider range: a magnitude up to `maxPositive` without
+// '-', up to `maxNegative` with it (2^64 - 1 at most). Returns the value in
+// two's complement, 64 bits wide; throws the same Error as StrToInt.
+uint64_t StrToIntBits(const std::string& text, uint64_t maxPositive, uint64_t maxNegative);
+
 // Floating-point conversion: optional blanks around the number, optional
 // sign, digits, a fraction after `decimalSeparator`, an optional exponent
 // ("e" or "E", optional sign, digits); at least one mantissa digit. Infinity,
@@ -23,5 +28,8 @@ bool TryStrToInt(const std::string& text, int32_t* value);
 // 'e', 'E' or NUL) is taken as '.'.
 double StrToFloat(const std::string& text, char decimalSeparator);
 bool TryStrToFloat(const std::string& text, char decimalSeparator, double* value);
+
+// Whether two texts are the same but for the case of ASCII letters.
+bool EqualIgnoringCase(const std::string& a, const std::string& b);
 
 }  // namespace mms

@@ -61,10 +61,18 @@ void DataWindow::DeviceIdChanged() {
 }
 
 void DataWindow::AddressChanged() {
-  int32_t value = 0;
-  if (!addressEdit->text().isEmpty()) {
-    if (!ConvertEdit(addressEdit, &value)) return;
-    record_->SetAddress(static_cast<uint16_t>(value));
+  const std::string text = addressEdit->text().toStdString();
+  if (!text.empty()) {
+    if (addressBase_ == mms::AddressBase::Zero) {
+      int32_t value = 0;
+      if (!ConvertEdit(addressEdit, &value)) return;
+      record_->SetAddress(static_cast<uint16_t>(value));
+    } else {
+      // Typing on: AddressEditingFinished refuses what is left unfinished.
+      const std::optional<uint16_t> address = mms::TryProtocolAddress(text, AddressShownAs());
+      if (!address) return;
+      record_->SetAddress(*address);
+    }
   }
   RebuildGrid();
 }
@@ -87,14 +95,27 @@ void DataWindow::FunctionChanged() {
   } else {
     EnableFormats();
   }
+  // Modicon addresses carry the function in their first digit.
+  if (addressBase_ == mms::AddressBase::Modicon) {
+    ShowAddress();
+    RebuildGrid();
+  }
+  UpdateDecodeInspector();
 }
 
 void DataWindow::EnableFormats() {
   for (QAbstractButton* b : formats_->buttons()) b->setEnabled(true);
+  typeBox->setEnabled(true);
+  decodeButton->setEnabled(true);
+  ShowFormat();
 }
 
 void DataWindow::DisableFormats() {
   for (QAbstractButton* b : formats_->buttons()) b->setEnabled(false);
+  for (QWidget* w : {static_cast<QWidget*>(typeBox), static_cast<QWidget*>(orderBox),
+                     static_cast<QWidget*>(decodeButton)}) {
+    w->setEnabled(false);
+  }
 }
 
 void DataWindow::AsciiEnableClicked() {
@@ -140,6 +161,7 @@ mms::WindowFile DataWindow::ToWindowFile() const {
   file.Height = geometry.height();
   file.Top = geometry.top();
   file.Left = geometry.left();
+  file.Display = mms::WindowDisplay{encoding_, Ascii(), addressBase_};
   for (int n = 0; n < file.StoredOffsets(); ++n) {
     file.Alias[n] = model_.AliasShownAt(n);
     file.BgColor[n] = model_.BgColorAt(n);
@@ -153,8 +175,15 @@ void DataWindow::ApplyWindowFile(const mms::WindowFile& file) {
   record_->SetAddress(file.Address);
   record_->SetLength(file.Length);
   record_->SetFunction(file.Function);
+  // The base first, so that the address text reads in it.
+  SetAddressBase(file.Display.Base);
+  SetFormat(file.Display.Encoding);
+  asciiEnableBox->setChecked(file.Display.Ascii.Enabled);
+  QRadioButton* modes[] = {oneCharButton, twoCharButton, twoCharSwappedButton};
+  modes[static_cast<int>(file.Display.Ascii.Mode)]->setChecked(true);
+  AsciiEnableClicked();
   deviceIdEdit->setText(QString::number(file.DeviceID));
-  addressEdit->setText(QString::number(file.Address));
+  addressEdit->setText(QString::fromStdString(mms::AddressText(file.Address, AddressShownAs())));
   lengthEdit->setText(QString::number(file.Length));
   SetWindowGeometry(file.Width, file.Height, file.Top, file.Left);
   {

@@ -8,12 +8,15 @@
 #include "common/WindowRecord.h"
 
 class QAction;
+class DecodeInspector;
 class QButtonGroup;
 class QCheckBox;
 class QColorDialog;
 class QComboBox;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QMenu;
 class QPushButton;
@@ -55,9 +58,14 @@ class DataWindow : public QWidget {
   void FillGrid(const uint16_t* words);
   void CountPoll();
 
-  // The display choices that take effect at the next poll.
-  mms::DisplayFormat Format() const;
+  // The display choices that take effect at the next poll: the type and
+  // byte order (shown by the radio buttons and the Type and Order
+  // drop-downs alike), the ASCII options, and how addresses are written.
+  mms::ValueEncoding Format() const;
+  void SetFormat(const mms::ValueEncoding& encoding);
   mms::AsciiOptions Ascii() const;
+  mms::AddressStyle AddressShownAs() const;
+  void SetAddressBase(mms::AddressBase base);
 
   // Window files. ToWindowFile takes the poll definition, the geometry and,
   // per stored offset, the alias text the grid shows, BgColor and threshold.
@@ -88,6 +96,9 @@ class DataWindow : public QWidget {
   void EnableFormats();
   void DisableFormats();
   void AsciiEnableClicked();
+  void AddressEditingFinished();
+  void DecodeClicked();
+  void UpdateDecodeInspector();
   void ResetCounters();
   void GridCellSelected(int col, int row);
   void CellMenuAboutToShow();
@@ -112,6 +123,10 @@ class DataWindow : public QWidget {
   QRadioButton* swappedFloatButton = nullptr;
   QRadioButton* doubleButton = nullptr;
   QRadioButton* swappedDoubleButton = nullptr;
+  QComboBox* typeBox = nullptr;
+  QComboBox* orderBox = nullptr;
+  QPushButton* decodeButton = nullptr;
+  QComboBox* addressBaseBox = nullptr;
   QGroupBox* asciiGroup = nullptr;
   QCheckBox* asciiEnableBox = nullptr;
   QRadioButton* oneCharButton = nullptr;
@@ -128,6 +143,7 @@ class DataWindow : public QWidget {
   QAction* backgroundColourAction = nullptr;
   QAction* defineThresholdAction = nullptr;
   QColorDialog* colourDialog = nullptr;  // made on first use
+  DecodeInspector* decodeInspector = nullptr;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -136,11 +152,15 @@ class DataWindow : public QWidget {
 
  private:
   void BuildControls();
+  void BuildAddressBase(QGridLayout* device);
   void BuildGrid();
   // DataWindowFit.cpp: sizes that follow the font, so that no label is cut,
   // no value is cut, and nothing moves when the numbers change.
   void FitControls();
   void FitValueColumns();
+  QLayout* BuildDecodeColumn();
+  void ShowFormat();
+  void ShowAddress();
   QWidget* Frame() const;
   void ShowCounters();
   void ShowPolledValues();
@@ -156,6 +176,8 @@ class DataWindow : public QWidget {
   mms::PollResult result_;  // as last shown
   mms::DataWindowModel model_;
   QButtonGroup* formats_ = nullptr;
+  mms::ValueEncoding encoding_;
+  mms::AddressBase addressBase_ = mms::AddressBase::Zero;
   bool popupArmed_ = false;
   bool syncing_ = false;
 };

@@ -69,6 +69,7 @@ void DataWindow::ShowPolledValues() {
   model_.FillGrid(result_.Values.data(), current ? result_.ValueCount : 0,
                   mms::CellFormat{Format(), Ascii(), DecimalSeparator()});
   SyncValueCells(true);
+  UpdateDecodeInspector();
 }
 
 void DataWindow::ShowCounters() {
@@ -76,11 +77,6 @@ void DataWindow::ShowCounters() {
   validLabel->setText(QString::number(model_.ValidResponses()));
   errorsLabel->setText(QString::number(model_.Errors()));
   errorTextLabel->setText(QString::fromStdString(model_.ErrorText()));
-}
-
-DisplayFormat DataWindow::Format() const {
-  const int id = formats_->checkedId();
-  return id < 0 ? DisplayFormat::Decimal : static_cast<DisplayFormat>(id);
 }
 
 mms::AsciiOptions DataWindow::Ascii() const {
@@ -96,7 +92,8 @@ mms::AsciiOptions DataWindow::Ascii() const {
 
 void DataWindow::RebuildGrid() {
   const mms::PollDefinition poll = record_->Poll();
-  if (model_.RebuildGrid(poll.Address, poll.Length)) SyncGridLayout();
+  if (model_.RebuildGrid(poll.Address, poll.Length, AddressShownAs())) SyncGridLayout();
+  UpdateDecodeInspector();
 }
 
 void DataWindow::SyncGridLayout() {
@@ -145,6 +142,7 @@ void DataWindow::GridItemChanged(int tableRow, int tableCol) {
 void DataWindow::GridCellSelected(int col, int row) {
   mms::SelectCell(col, row, record_->Poll().Address);
   popupArmed_ = true;
+  UpdateDecodeInspector();
 }
 
 void DataWindow::CellMenuAboutToShow() { popupArmed_ = false; }
@@ -180,6 +178,7 @@ void DataWindow::GridDoubleClicked() {
     gWriteCoilDialog->DeviceID = poll.DeviceID;
     gWriteCoilDialog->Address = target->Address;
     gWriteCoilDialog->Value = target->Value;
+    gWriteCoilDialog->AddressShownAs = AddressShownAs();
     gWriteCoilDialog->SlotIndex = SlotIndex;
     gWriteCoilDialog->exec();
   } else {
@@ -189,6 +188,8 @@ void DataWindow::GridDoubleClicked() {
     gWriteRegisterDialog->DeviceID = poll.DeviceID;
     gWriteRegisterDialog->Address = target->Address;
     gWriteRegisterDialog->Value = target->Value;
+    gWriteRegisterDialog->FollowingWords = target->FollowingWords;
+    gWriteRegisterDialog->AddressShownAs = AddressShownAs();
     gWriteRegisterDialog->SlotIndex = SlotIndex;
     gWriteRegisterDialog->Format = Format();
     gWriteRegisterDialog->exec();

@@ -168,7 +168,8 @@ void DataWindow::BuildControls() {
   device->addWidget(addressEdit, 1, 1);
   device->addWidget(Caption(QStringLiteral("Length"), lengthEdit), 1, 2);
   device->addWidget(lengthEdit, 1, 3);
-  device->addWidget(errorTextLabel, 2, 0, 1, 4);
+  device->addWidget(errorTextLabel, 3, 0, 1, 4);
+  BuildAddressBase(device);
 
   displayOptionsGroup = new QGroupBox(QStringLiteral("Display options"));
   decimalButton = Radio(QStringLiteral("Decimal"), "decimalButton");
@@ -265,7 +266,10 @@ void DataWindow::BuildGrid() {
   QStringList rowHeaders;
   for (int r = 1; r < mms::kGridRows; ++r) rowHeaders << QString::number(r - 1);
   grid->setVerticalHeaderLabels(rowHeaders);
-  layout()->addWidget(grid);
+  auto* gridRow = new QHBoxLayout;
+  gridRow->addWidget(grid, 1);
+  gridRow->addLayout(BuildDecodeColumn());
+  static_cast<QBoxLayout*>(layout())->addLayout(gridRow);
 
   table->onEnter = [this] { GridEnter(); };
   connect(grid, &QTableWidget::currentCellChanged, this, [this](int row, int col, int, int) {

@@ -18,9 +18,11 @@ DataWindowModel::DataWindowModel() {
   RebuildGrid(0, 10);
 }
 
-bool DataWindowModel::RebuildGrid(uint16_t address, uint16_t length) {
+bool DataWindowModel::RebuildGrid(uint16_t address, uint16_t length, const AddressStyle& style) {
+  length_ = length;
   if (length > kMaxGridLength) return false;
   columns_ = GridColumnCount(length);
+  polledCount_ = 0;
   for (auto& column : text_) {
     for (auto& cell : column) cell.clear();
   }
@@ -30,7 +32,7 @@ bool DataWindowModel::RebuildGrid(uint16_t address, uint16_t length) {
   for (int g = 0; g <= length / 10; ++g) {
     text_[2 * g + 1][0] = "Alias";
     // No wrap-around: 65530 is followed by 65540.
-    text_[2 * g + 2][0] = std::to_string(int{address} + 10 * g);
+    text_[2 * g + 2][0] = AddressText(int64_t{address} + 10 * g, style);
   }
   for (int k = 0; k < length; ++k) {
     const GridCell cell = AliasCellOfOffset(k);
@@ -54,7 +56,8 @@ void DataWindowModel::SetCellText(int col, int row, const std::string& text) {
 }
 
 void DataWindowModel::FillGrid(const uint16_t* buffer, size_t size, const CellFormat& format) {
-  if (!buffer) size = 0;
+  // Words past Length were not polled, whatever the buffer holds.
+  size = buffer ? std::min(size, size_t{length_}) : 0;
   // A word the poll did not bring is kNotPolled, never a value of another window.
   ShownWords words;
   for (size_t i = 0; i < words.size(); ++i) words[i] = i < size ? buffer[i] : kNotPolled;
@@ -77,6 +80,7 @@ void DataWindowModel::FillGrid(const uint16_t* buffer, size_t size, const CellFo
   }
   shownWords_ = words;
   shownFormat_ = format;
+  polledCount_ = std::min(size, static_cast<size_t>(10 * GroupCount()));
   errorText_.clear();
 }
 
@@ -86,6 +90,14 @@ uint16_t DataWindowModel::CellValue(int col, int row) const {
 
 uint16_t DataWindowModel::PolledValue(int offset) const {
   return InOffsets(offset, kPolledValueCount) ? polledValues_[offset] : 0;
+}
+
+int DataWindowModel::PolledWords(int offset, uint16_t* out, int max) const {
+  int n = 0;
+  for (; n < max && offset >= 0 && static_cast<size_t>(offset) + n < polledCount_; ++n) {
+    out[n] = polledValues_[offset + n];
+  }
+  return n;
 }
 
 const std::string& DataWindowModel::Alias(int offset) const {
@@ -144,7 +156,9 @@ std::optional<WriteTarget> DataWindowModel::DoubleClickTarget(uint8_t function,
   target.Address = SelectedAddress;
   // The selection may come from before an address change that did not
   // rebuild the grid, so the offset can lie beyond the polled values.
-  target.Value = PolledValue(static_cast<uint16_t>(SelectedAddress - address));
+  const int offset = static_cast<uint16_t>(SelectedAddress - address);
+  target.Value = PolledValue(offset);
+  for (int i = 0; i < 3; ++i) target.FollowingWords[i] = PolledValue(offset + 1 + i);
   return target;
 }
 

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 
+#include "datawindow/AddressStyle.h"
 #include "datawindow/DataWindowLimits.h"
 #include "datawindow/GridLayout.h"
 #include "datawindow/ValueFormat.h"
@@ -16,6 +17,7 @@ struct WriteTarget {
   bool Coil = false;     // write coil dialog; else write register dialog
   uint16_t Address = 0;  // SelectedAddress
   uint16_t Value = 0;    // last polled word of that register
+  std::array<uint16_t, 3> FollowingWords{};  // of the next registers, for 32- and 64-bit types
 };
 
 // The user-interface side of one data window, without any widget: the grid's
@@ -30,10 +32,10 @@ class DataWindowModel {
   // A new window: grid for Address 0 and Length 10, every background white.
   DataWindowModel();
 
-  // Lays the grid out for `address` and `length` and empties every value
-  // cell. A length above 100 keeps the previous layout and contents and
-  // returns false.
-  bool RebuildGrid(uint16_t address, uint16_t length);
+  // Lays the grid out for `address` and `length`, its group headers written
+  // in `style`, and empties every value cell. A length above 100 keeps the
+  // previous layout and contents and returns false.
+  bool RebuildGrid(uint16_t address, uint16_t length, const AddressStyle& style = {});
   int ColumnCount() const { return columns_; }
   static constexpr int RowCount() { return kGridRows; }
   int GroupCount() const { return (columns_ - 1) / 2; }
@@ -56,6 +58,9 @@ class DataWindowModel {
 
   uint16_t CellValue(int col, int row) const;
   uint16_t PolledValue(int offset) const;
+  // Up to `max` words of the last poll from `offset` on, into `out`; returns
+  // how many of them that poll gave the grid (none since a rebuild).
+  int PolledWords(int offset, uint16_t* out, int max) const;
 
   // Alias texts kept for offsets 0..124, put into the grid by RebuildGrid.
   const std::string& Alias(int offset) const;
@@ -121,6 +126,8 @@ class DataWindowModel {
   std::array<std::array<int32_t, kGridRows>, kGridColumns> bgColor_;
   std::array<std::array<CellThreshold, kGridRows>, kGridColumns> thresholds_{};
   std::array<uint16_t, kPolledValueCount> polledValues_{};
+  size_t polledCount_ = 0;  // words of polledValues_ the last poll filled
+  uint16_t length_ = 0;     // the poll's Length, as last laid out or asked for
   std::array<std::string, kAliasCount> alias_;
   uint64_t polls_ = 0;
   uint64_t valid_ = 0;

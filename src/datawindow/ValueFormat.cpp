@@ -32,8 +32,6 @@ bool HasNonZeroDigit(const std::string& text) {
   return false;
 }
 
-std::string Unsigned(uint16_t w) { return std::to_string(w); }
-
 std::string Hex4(uint16_t w) {
   static const char kDigits[] = "0123456789ABCDEF";
   std::string text(4, '0');
@@ -122,49 +120,36 @@ std::string FormatFixed(double value, int precision, char decimalSeparator) {
   return body;
 }
 
-float SingleFromWords(uint16_t first, uint16_t second, bool swapped) {
-  const uint32_t bits =
-      swapped ? (uint32_t{first} << 16) | second : (uint32_t{second} << 16) | first;
-  float value;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
-}
-
-double DoubleFromWords(const uint16_t words[4], bool swapped) {
-  uint64_t bits = 0;
-  for (int i = 0; i < 4; ++i) {
-    const int shift = swapped ? 16 * (3 - i) : 16 * i;
-    bits |= uint64_t{words[i]} << shift;
-  }
-  double value;
-  std::memcpy(&value, &bits, sizeof value);
-  return value;
-}
-
-std::string FormatValueCell(const uint16_t* words, size_t wordCount, size_t k,
-                            const CellFormat& format) {
-  auto word = [&](size_t i) -> uint16_t { return words && i < wordCount ? words[i] : 0; };
-  const uint16_t w = word(k);
-  switch (format.Format) {
-    case DisplayFormat::Decimal:
-      return Unsigned(w) + AsciiSuffix(w, format.Ascii);
-    case DisplayFormat::Integer:
-      return std::to_string(static_cast<int16_t>(w)) + AsciiSuffix(w, format.Ascii);
-    case DisplayFormat::Hexadecimal:
-      return Hex4(w) + AsciiSuffix(w, format.Ascii);
-    case DisplayFormat::Binary:
-      return Binary16(w);
-    case DisplayFormat::Float:
-    case DisplayFormat::SwappedFloat:
-      if (k % 2 != 0) return std::string();
-      return FormatFixed(SingleFromWords(w, word(k + 1), format.Format == DisplayFormat::SwappedFloat),
-                         6, format.DecimalSeparator);
-    case DisplayFormat::Double:
-    case DisplayFormat::SwappedDouble: {
-      if (k % 4 != 0) return std::string();
-      const uint16_t four[4] = {w, word(k + 1), word(k + 2), word(k + 3)};
-      return FormatFixed(DoubleFromWords(four, format.Format == DisplayFormat::SwappedDouble), 8,
-                         format.DecimalSeparator);
+std::string FormatValue(const uint16_t* words, const ValueEncoding& encoding,
+                        char decimalSeparator) {
+  const int count = WordCount(encoding.Type);
+  const uint64_t bits = BitsFromWords(words, count, encoding.Order);
+  switch (encoding.Type) {
+    case ValueType::Unsigned16:
+      return std::to_string(words[0]);
+    case ValueType::Signed16:
+      return std::to_string(static_cast<int16_t>(words[0]));
+    case ValueType::Hex16:
+      return Hex4(words[0]);
+    case ValueType::Binary16:
+      return Binary16(words[0]);
+    case ValueType::Signed32:
+      return std::to_string(static_cast<int32_t>(static_cast<uint32_t>(bits)));
+    case ValueType::Unsigned32:
+    case ValueType::Unsigned64:
+      return std::to_string(bits);
+    case ValueType::Signed64:
+      return std::to_string(static_cast<int64_t>(bits));
+    case ValueType::Float32: {
+      const auto single = static_cast<uint32_t>(bits);
+      float value;
+      std::memcpy(&value, &single, sizeof value);
+      return FormatFixed(value, 6, decimalSeparator);
+    }
+    case ValueType::Float64: {
+      double value;
+      std::memcpy(&value, &bits, sizeof value);
+      return FormatFixed(value, 8, decimalSeparator);
     }
   }
   return std::string();
@@ -174,25 +159,39 @@ std::vector<std::string> WidestValueTexts(const CellFormat& format) {
   const std::string separator(1, format.DecimalSeparator);
   // Two wide characters in the widest quoting AsciiSuffix writes.
   const std::string ascii = format.Ascii.Enabled ? "  'WW'" : "";
-  switch (format.Format) {
-    case DisplayFormat::Decimal:
+  switch (format.Encoding.Type) {
+    case ValueType::Unsigned16:
       return {"88888" + ascii};
-    case DisplayFormat::Integer:
+    case ValueType::Signed16:
       return {"-88888" + ascii};
-    case DisplayFormat::Hexadecimal:
+    case ValueType::Hex16:
       return {"8888" + ascii, "DDDD" + ascii};
-    case DisplayFormat::Binary:
+    case ValueType::Binary16:
       return {std::string(16, '8')};
-    case DisplayFormat::Float:
-    case DisplayFormat::SwappedFloat:
+    case ValueType::Signed32:
+    case ValueType::Unsigned32:
+      return {"-8888888888"};
+    case ValueType::Signed64:
+    case ValueType::Unsigned64:
+      return {"88888888888888888888"};
+    case ValueType::Float32:
       // FormatFixed with 6 digits: "-999999.0000" or "-3.40282E+38".
       return {"-888888" + separator + "8888", "-8" + separator + "88888E+88"};
-    case DisplayFormat::Double:
-    case DisplayFormat::SwappedDouble:
+    case ValueType::Float64:
       // With 8 digits: "-99999999.0000" or "-1.7976931E+308".
       return {"-88888888" + separator + "8888", "-8" + separator + "8888888E+888"};
   }
   return {};
+}
+
+std::string FormatValueCell(const uint16_t* words, size_t wordCount, size_t k,
+                            const CellFormat& format) {
+  const ValueType type = format.Encoding.Type;
+  const auto count = static_cast<size_t>(WordCount(type));
+  if (k % count != 0 || !words || k >= wordCount || wordCount - k < count) return std::string();
+  std::string text = FormatValue(words + k, format.Encoding, format.DecimalSeparator);
+  if (count == 1 && type != ValueType::Binary16) text += AsciiSuffix(words[k], format.Ascii);
+  return text;
 }
 
 }  // namespace mms

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "datawindow/DataWindowLimits.h"
+#include "datawindow/ValueEncoding.h"
 
 namespace mms {
 
@@ -21,10 +22,10 @@ struct AsciiOptions {
   bool operator==(const AsciiOptions&) const = default;
 };
 
-// How a value cell is written: the display format, the ASCII options and the
-// user's decimal separator for the float formats.
+// How a value cell is written: the type and byte order, the ASCII options and
+// the user's decimal separator for the float types.
 struct CellFormat {
-  DisplayFormat Format = DisplayFormat::Decimal;
+  ValueEncoding Encoding;
   AsciiOptions Ascii;
   char DecimalSeparator = '.';
   bool operator==(const CellFormat&) const = default;
@@ -44,9 +45,17 @@ std::string AsciiSuffix(uint16_t word, const AsciiOptions& options);
 // "NAN", the infinities "INF" and "-INF".
 std::string FormatFixed(double value, int precision, char decimalSeparator);
 
+// The text of one value from its WordCount(type) registers, first register
+// first: integers in decimal, 16-bit hex as four digits, binary as sixteen,
+// floats in FormatFixed (6 significant digits for 32-bit, 8 for 64-bit).
+std::string FormatValue(const uint16_t* words, const ValueEncoding& encoding,
+                        char decimalSeparator);
+
 // The text of the value cell of offset `k`, reading words[k] and, for the
-// 32- and 64-bit formats, the words after it. Words at or past `wordCount`
-// count as 0, so a window near the end of the buffer never reads outside it.
+// 32- and 64-bit types, the words after it; those show on the first offset
+// of their group (k a multiple of their word count) only. Empty when the
+// value needs words at or past `wordCount`, so only a value whose words were
+// all polled is shown. The 16-bit types except binary carry the ASCII text.
 std::string FormatValueCell(const uint16_t* words, size_t wordCount, size_t k,
                             const CellFormat& format);
 
@@ -54,10 +63,5 @@ std::string FormatValueCell(const uint16_t* words, size_t wordCount, size_t k,
 // that are the widest of most fonts: a value column as wide as the widest of
 // them never cuts a value, and never changes width when the values change.
 std::vector<std::string> WidestValueTexts(const CellFormat& format);
-
-// The IEEE-754 values that the float formats show, from their words in
-// display order (first register first).
-float SingleFromWords(uint16_t first, uint16_t second, bool swapped);
-double DoubleFromWords(const uint16_t words[4], bool swapped);
 
 }  // namespace mms

@@ -1,6 +1,7 @@
 #include "datawindow/WindowFile.h"
 
 #include "common/Conversions.h"
+#include "common/Errors.h"
 #include "common/IniFile.h"
 
 namespace mms {
@@ -16,6 +17,61 @@ int32_t ReadLenient(const IniFile& ini, const char* section, const std::string& 
                     int32_t defaultValue) {
   int32_t value = 0;
   return TryStrToInt(ini.ReadString(section, key, ""), &value) ? value : defaultValue;
+}
+
+constexpr const char* kDisplay = "Display";
+constexpr const char* kDisplayKeys[] = {"Type", "ByteOrder", "Ascii", "AsciiMode", "AddressBase"};
+constexpr const char* kAsciiModes[] = {"OneChar", "TwoChar", "TwoCharSwapped"};
+
+// Two different defaults read the same only when the key is there.
+bool HasDisplayKey(const IniFile& ini, const char* key) {
+  return ini.ReadString(kDisplay, key, "0") == ini.ReadString(kDisplay, key, "1");
+}
+
+bool HasDisplaySection(const IniFile& ini) {
+  for (const char* key : kDisplayKeys) {
+    if (HasDisplayKey(ini, key)) return true;
+  }
+  return false;
+}
+
+void WriteDisplay(IniFile& ini, const WindowDisplay& display) {
+  const ValueEncoding& encoding = display.Encoding;
+  ini.WriteString(kDisplay, "Type", TypeKey(encoding.Type));
+  ini.WriteString(kDisplay, "ByteOrder", OrderName(encoding.Order, encoding.Type));
+  ini.WriteString(kDisplay, "Ascii", display.Ascii.Enabled ? "1" : "0");
+  ini.WriteString(kDisplay, "AsciiMode", kAsciiModes[static_cast<int>(display.Ascii.Mode)]);
+  ini.WriteString(kDisplay, "AddressBase", AddressBaseName(display.Base));
+}
+
+// A missing key keeps `value`; a key that `parse` refuses stops the load.
+template <typename T, typename Parse>
+void ReadDisplayKey(const IniFile& ini, const char* key, T* value, Parse parse) {
+  if (!HasDisplayKey(ini, key)) return;
+  const std::string text = ini.ReadString(kDisplay, key, "");
+  const std::optional<T> parsed = parse(text);
+  if (!parsed) throw Error("'" + text + "' is not a valid " + key + " in [Display]");
+  *value = *parsed;
+}
+
+WindowDisplay ReadDisplay(const IniFile& ini) {
+  WindowDisplay display;
+  ReadDisplayKey(ini, "Type", &display.Encoding.Type, TypeFromKey);
+  ReadDisplayKey(ini, "ByteOrder", &display.Encoding.Order, OrderFromName);
+  ReadDisplayKey(ini, "Ascii", &display.Ascii.Enabled,
+                 [](const std::string& text) -> std::optional<bool> {
+                   if (text != "0" && text != "1") return std::nullopt;
+                   return text == "1";
+                 });
+  ReadDisplayKey(ini, "AsciiMode", &display.Ascii.Mode,
+                 [](const std::string& text) -> std::optional<AsciiMode> {
+                   for (int i = 0; i < 3; ++i) {
+                     if (EqualIgnoringCase(text, kAsciiModes[i])) return static_cast<AsciiMode>(i);
+                   }
+                   return std::nullopt;
+                 });
+  ReadDisplayKey(ini, "AddressBase", &display.Base, AddressBaseFromName);
+  return display;
 }
 
 }  // namespace
@@ -60,6 +116,8 @@ void SaveWindowFile(const WindowFile& file, const std::string& path) {
     write("ColorL", Key("ColorL", i), t.ColorL);
     write("ColorH", Key("ColorH", i), t.ColorH);
   }
+  // Defaults over an existing [Display] are written, or its old keys would win at load.
+  if (file.Display != WindowDisplay() || HasDisplaySection(ini)) WriteDisplay(ini, file.Display);
   ini.Commit();
 }
 
@@ -90,6 +148,7 @@ WindowFile LoadWindowFile(const std::string& path) {
     t.ColorL = ReadLenient(ini, "ColorL", Key("ColorL", i), kColorWhite);
     t.ColorH = ReadLenient(ini, "ColorH", Key("ColorH", i), kColorWhite);
   }
+  file.Display = ReadDisplay(ini);
   return file;
 }
 

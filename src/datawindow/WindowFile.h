@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <string>
 
+#include "datawindow/AddressStyle.h"
 #include "datawindow/DataWindowLimits.h"
+#include "datawindow/ValueFormat.h"
 
 namespace mms {
 
@@ -23,6 +25,14 @@ inline constexpr const char* kWindowFileVersion = "0.1.2-dev-15.04.2011";
 // threshold off with both colours white.
 CellThreshold DefaultFileThreshold();
 
+// [Display]: how the window shows values and addresses.
+struct WindowDisplay {
+  ValueEncoding Encoding;                // Type, ByteOrder
+  AsciiOptions Ascii;                    // Ascii, AsciiMode
+  AddressBase Base = AddressBase::Zero;  // AddressBase
+  bool operator==(const WindowDisplay&) const = default;
+};
+
 struct WindowFile {
   WindowFile();  // the values a missing or empty file reads as
 
@@ -39,6 +49,8 @@ struct WindowFile {
   int32_t Top = 1;
   int32_t Left = 1;
 
+  WindowDisplay Display;
+
   // Per offset from Address; only the first StoredOffsets() entries are
   // part of the file.
   std::array<std::string, kWindowFileOffsets> Alias;
@@ -51,18 +63,21 @@ struct WindowFile {
 };
 
 // Writes every key in its section and order (General, DataDefinition,
-// Window, Alias, BgColor, then the six threshold keys per offset) in one
-// atomic commit. Keys of an existing file that this save does not write stay
-// as they were (line breaks in an alias are stored as blanks by the store).
-// Throws Error("Unable to write to <path>"); the old file
-// is then untouched.
+// Window, Alias, BgColor, then the six threshold keys per offset, then
+// Display) in one atomic commit. [Display] is written only when it differs
+// from the defaults or the file has it already, so that a window that never
+// chose a display writes the file it always wrote. Keys of an existing file that this save does not
+// write stay as they were (line breaks in an alias are stored as blanks by the store). Throws
+// Error("Unable to write to <path>"); the old file is then untouched.
 void SaveWindowFile(const WindowFile& file, const std::string& path);
 
 // Reads a window file; missing file, sections or keys give the defaults of
 // WindowFile(). The DataDefinition and Window keys are converted strictly:
 // the first one that is present but not an integer (an empty value too)
 // throws Error("'<text>' is not a valid integer value"). Colour and threshold
-// keys that are not integers read as their defaults.
+// keys that are not integers read as their defaults. A [Display] key that is
+// present but not one of its values throws Error("'<text>' is not a valid
+// <key> in [Display]").
 WindowFile LoadWindowFile(const std::string& path);
 
 }  // namespace mms

@@ -73,7 +73,7 @@ void WriteCoilDialog::showEvent(QShowEvent* event) {
 
 void WriteCoilDialog::PrepareToShow() {
   deviceIdEdit->setText(QString::number(DeviceID));
-  addressEdit->setText(QString::number(Address));
+  addressEdit->setText(ShownAddress());
   QRadioButton* state = Value != 0 ? onButton : offButton;
   state->setChecked(true);
   // The only thing to choose here; the two edits are read-only.

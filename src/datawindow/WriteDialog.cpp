@@ -12,6 +12,10 @@ void WriteDialog::QueueWrite(const mms::WriteRequest& request) const {
   if (const auto record = table_ ? table_->Slot(SlotIndex) : nullptr) record->QueueWrite(request);
 }
 
+QString WriteDialog::ShownAddress() const {
+  return QString::fromStdString(mms::AddressText(Address, AddressShownAs));
+}
+
 QLineEdit* WriteDialog::ShownOnlyEdit(const QString& objectName, const QString& accessibleName,
                                      QWidget* parent) {
   auto* edit = new QLineEdit(parent);

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "common/WindowRecord.h"
+#include "datawindow/AddressStyle.h"
 
 class QLineEdit;
 
@@ -25,12 +26,15 @@ class WriteDialog : public QDialog {
   int SlotIndex = -1;
   uint8_t WriteFunction = 0;
   uint16_t WriteAddress = 0;
+  mms::AddressStyle AddressShownAs;  // how the Address field writes Address
 
  protected:
   WriteDialog(QWidget* parent, uint8_t writeFunction);
 
   // Into DataWindows[SlotIndex]; nothing when that window has been closed.
   void QueueWrite(const mms::WriteRequest& request) const;
+
+  QString ShownAddress() const;
 
   // Device and address come from the double-click; an edit there would be
   // lost, so they are only shown.

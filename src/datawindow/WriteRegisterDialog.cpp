@@ -74,8 +74,9 @@ void WriteRegisterDialog::showEvent(QShowEvent* event) {
 
 void WriteRegisterDialog::PrepareToShow() {
   deviceIdEdit->setText(QString::number(DeviceID));
-  addressEdit->setText(QString::number(Address));
-  valueEdit->setText(QString::number(Value));
+  addressEdit->setText(ShownAddress());
+  const uint16_t words[4] = {Value, FollowingWords[0], FollowingWords[1], FollowingWords[2]};
+  valueEdit->setText(QString::fromStdString(mms::PrefillText(words, Format, DecimalSeparator())));
   valueEdit->setFocus();
   valueEdit->selectAll();
   CentreOnMainWindow(this);

@@ -1,5 +1,7 @@
 #pragma once
-#include "datawindow/DataWindowLimits.h"
+#include <array>
+
+#include "datawindow/ValueEncoding.h"
 #include "datawindow/WriteDialog.h"
 
 class QLineEdit;
@@ -7,14 +9,17 @@ class QPushButton;
 
 // The write register dialog. One instance for the whole run, created at
 // start-up. The data window's double-click fills the public fields, then
-// shows it modally; "Update" reads valueEdit in `Format` and queues the write
-// into DataWindows[SlotIndex].
+// shows it modally. It opens with the value of Value and FollowingWords in
+// `Format`, written so that "Update" on the unchanged text writes these very
+// words back; "Update" reads valueEdit in `Format` and queues the write into
+// DataWindows[SlotIndex].
 class WriteRegisterDialog : public WriteDialog {
   Q_OBJECT
  public:
   explicit WriteRegisterDialog(QWidget* parent = nullptr);
 
-  mms::DisplayFormat Format = mms::DisplayFormat::Decimal;
+  mms::ValueEncoding Format;
+  std::array<uint16_t, 3> FollowingWords{};  // the registers after Address, for 32/64 bits
 
   QLineEdit* deviceIdEdit = nullptr;
   QLineEdit* addressEdit = nullptr;

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "common/Errors.h"
+
 #include <memory>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace mms {
@@ -136,7 +140,8 @@ TEST(DataWindowModel, LargestGridUsesColumns21And22) {
   m.RebuildGrid(0, 100);
   const std::vector<uint16_t> words = Counting(kReadBufferSize);
   m.FillGrid(words.data(), words.size(), CellFormat{});
-  EXPECT_EQ(m.CellText(22, 10), "109");
+  EXPECT_EQ(m.CellText(20, 10), "99");
+  EXPECT_EQ(m.CellText(22, 10), "") << "past Length";
   m.SetBgColor(22, 10, 255);
   m.SetThreshold(21, 5, CellThreshold{1, 1, 5, 0, 1, 2});
   EXPECT_EQ(m.BgColorAt(109), 255);
@@ -178,6 +183,68 @@ TEST(DataWindowModel, OutOfRangeCoordinatesAreHarmless) {
   }
   m->SetCellText(0, 3, "header");  // fixed cells are not editable
   EXPECT_EQ(m->CellText(0, 3), "2");
+}
+
+// The conventions at their edges, both ways, and what each refuses; the wire
+// keeps the protocol address.
+TEST(AddressStyle, TextAndProtocolAddressBothWays) {
+  using B = AddressBase;
+  const std::tuple<AddressStyle, uint16_t, const char*> both[] = {
+      {{B::Zero, 3}, 0, "0"},
+      {{B::Zero, 3}, 65535, "65535"},
+      {{B::One, 3}, 0, "1"},
+      {{B::One, 1}, 65535, "65536"},
+      {{B::Modicon, 3}, 0, "40001"},
+      {{B::Modicon, 3}, 9998, "49999"},
+      {{B::Modicon, 3}, 9999, "410000"},
+      {{B::Modicon, 3}, 65535, "465536"},
+      {{B::Modicon, 4}, 0, "30001"},
+      {{B::Modicon, 2}, 0, "10001"},
+      {{B::Modicon, 1}, 65535, "065536"},
+      {{B::Modicon, 7}, 4, "5"},  // no prefix outside 1..4
+  };
+  for (const auto& [style, address, text] : both) {
+    EXPECT_EQ(AddressText(address, style), text);
+    EXPECT_EQ(ProtocolAddress(text, style), address) << text;
+  }
+  EXPECT_EQ(ProtocolAddress("400001", {B::Modicon, 3}), 0) << "six digits for a low address too";
+  EXPECT_EQ(ProtocolAddress("-1", {B::Zero, 3}), 65535) << "base 0 keeps the low 16 bits";
+  const std::pair<AddressStyle, const char*> refused[] = {
+      {{B::One, 3}, "0"},          {{B::One, 3}, "65537"},     {{B::Modicon, 3}, "40000"},
+      {{B::Modicon, 3}, "465537"}, {{B::Modicon, 3}, "30001"}, {{B::Modicon, 3}, "4001"},
+      {{B::Modicon, 3}, "4000a"},  {{B::Modicon, 1}, "1"},
+  };
+  for (const auto& [style, text] : refused) EXPECT_FALSE(TryProtocolAddress(text, style)) << text;
+  try {
+    ProtocolAddress("40000", {B::Modicon, 3});
+    ADD_FAILURE() << "accepted";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(),
+                 "'40000' is not a valid address: type 40001 to 49999 or 400001 to 465536");
+  }
+  DataWindowModel m;
+  m.RebuildGrid(9990, 20, {B::Modicon, 4});
+  EXPECT_EQ(Row0(m), (std::vector<std::string>{" ", "Alias", "39991", "Alias", "310001", "Alias",
+                                               "310011"}));
+}
+
+// What the decode inspector and the write dialog get: the words the last
+// poll gave the grid, none after a rebuild.
+TEST(DataWindowModel, PolledWordsFromAnOffset) {
+  DataWindowModel m;
+  m.RebuildGrid(0, 20);
+  const std::vector<uint16_t> words = Counting(kReadBufferSize);
+  m.FillGrid(words.data(), 12, CellFormat{});
+  uint16_t out[4] = {};
+  EXPECT_EQ(m.PolledWords(9, out, 4), 3);
+  EXPECT_EQ(out[2], 11);
+  SelectCell(2, 9, 0);  // offset 8
+  EXPECT_EQ(m.DoubleClickTarget(3, 0)->FollowingWords, (std::array<uint16_t, 3>{9, 10, 11}));
+  m.RebuildGrid(0, 3);
+  EXPECT_EQ(m.PolledWords(0, out, 4), 0);
+  m.FillGrid(words.data(), words.size(), CellFormat{DisplayFormat::Float, {}, '.'});
+  EXPECT_EQ(m.CellText(2, 3), "") << "its second word lies past Length";
+  EXPECT_EQ(m.PolledWords(0, out, 4), 3);
 }
 
 TEST(DataWindowModel, DoubleClickTarget) {

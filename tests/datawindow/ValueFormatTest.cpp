@@ -1,9 +1,12 @@
 #include "datawindow/ValueFormat.h"
 
+#include "datawindow/DecodeTable.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+#include <string>
 #include <vector>
 
 namespace mms {
@@ -82,11 +85,92 @@ TEST(ValueFormat, MultiWordFormatsUseTheirFirstOffsetOnly) {
   EXPECT_EQ(FormatValueCell(words, 8, 4, dbl), "1.0000");
   for (size_t k : {1, 2, 3, 5, 6, 7}) EXPECT_EQ(FormatValueCell(words, 8, k, dbl), "") << k;
 
-  // Only words[0] is inside the buffer: the high half reads as 0.
-  EXPECT_EQ(FormatValueCell(words + 6, 1, 0, single), "0.0000");
-  EXPECT_EQ(FormatValueCell(words, 8, 8, single), "0.0000");
-  EXPECT_EQ(FormatValueCell(words, 8, 1000, CellFormat{}), "0");
-  EXPECT_EQ(FormatValueCell(nullptr, 0, 0, CellFormat{F::Hexadecimal, {}, '.'}), "0000");
+  // A value whose words are not all in the buffer (were not all polled) is blank.
+  EXPECT_EQ(FormatValueCell(words + 6, 1, 0, single), "");
+  EXPECT_EQ(FormatValueCell(words, 7, 4, dbl), "");
+  EXPECT_EQ(FormatValueCell(words, 8, 8, single), "");
+  EXPECT_EQ(FormatValueCell(words, 8, 1000, CellFormat{}), "");
+  EXPECT_EQ(FormatValueCell(nullptr, 0, 0, CellFormat{F::Hexadecimal, {}, '.'}), "");
+}
+
+struct TypedCase {
+  ValueType type;
+  std::vector<uint16_t> words;
+  const char* expected[kByteOrderCount];  // ABCD, CDAB, BADC, DCBA (ABCDEFGH, GHEFCDAB, ...)
+};
+
+TEST(ValueFormat, EveryTypeInEveryByteOrder) {
+  using T = ValueType;
+  const TypedCase cases[] = {
+      {T::Float32, {0x3F80, 0x0000}, {"1.0000", "0.0000", "0.0000", "0.0000"}},
+      {T::Float32, {0x0000, 0x3F80}, {"0.0000", "1.0000", "0.0000", "0.0000"}},
+      {T::Float32, {0x4049, 0x0FDB}, {"3.1416", "0.0000", "789937.0000", "-4.03315E+16"}},
+      {T::Float32, {0x7FC0, 0x0000}, {"NAN", "0.0000", "-3.9844", "0.0000"}},
+      {T::Signed32, {0xFFFF, 0xFFFE}, {"-2", "-65537", "-257", "-16777217"}},
+      {T::Unsigned32, {0x4049, 0x0FDB}, {"1078530011", "266027081", "1228987151", "3675212096"}},
+      {T::Unsigned32, {0xFFFF, 0xFFFF}, {"4294967295", "4294967295", "4294967295", "4294967295"}},
+      {T::Signed64,
+       {1, 0x0203, 0x0405, 0x0607},
+       {"283686952306183", "434320308619640833", "72060901246895878", "506097522914230528"}},
+      {T::Unsigned64,
+       {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFE},
+       {"18446744073709551614", "18446462598732840959", "18446744073709551359",
+        "18374686479671623679"}},
+      {T::Float64, {0x3FF0, 0, 0, 0}, {"1.0000", "0.0000", "-4.8128061E+232", "0.0000"}},
+      {T::Signed16, {0xFFFE}, {"-2", "-2", "-2", "-2"}},  // no order of its own
+  };
+  for (const TypedCase& c : cases) {
+    for (int order = 0; order < kByteOrderCount; ++order) {
+      const CellFormat format{ValueEncoding(c.type, static_cast<ByteOrder>(order)), {}, '.'};
+      EXPECT_EQ(FormatValueCell(c.words.data(), c.words.size(), 0, format), c.expected[order])
+          << TypeName(c.type) << " " << OrderName(format.Encoding.Order, c.type);
+    }
+  }
+}
+
+TEST(ValueFormat, RadioButtonsAreTypesAndOrders) {
+  using T = ValueType;
+  const ValueEncoding radios[] = {
+      {T::Unsigned16, ByteOrder::BigEndian}, {T::Signed16, ByteOrder::BigEndian},
+      {T::Hex16, ByteOrder::BigEndian},      {T::Binary16, ByteOrder::BigEndian},
+      {T::Float32, ByteOrder::WordSwapped},  {T::Float32, ByteOrder::BigEndian},
+      {T::Float64, ByteOrder::WordSwapped},  {T::Float64, ByteOrder::BigEndian}};
+  for (int i = 0; i < 8; ++i) {
+    EXPECT_EQ(ValueEncoding(static_cast<F>(i)), radios[i]) << i;
+    EXPECT_EQ(RadioFormatOf(radios[i]), static_cast<F>(i)) << i;
+  }
+  EXPECT_EQ(RadioFormatOf({T::Hex16, ByteOrder::LittleEndian}), F::Hexadecimal);
+  EXPECT_EQ(RadioFormatOf({T::Float32, ByteOrder::ByteSwapped}), std::nullopt);
+}
+
+// One register set read every way at once, implausible readings marked "!".
+TEST(DecodeTable, EveryReadingOfOneRegisterSet) {
+  const uint16_t words[] = {0x4049, 0x0FDB, 0x7FF0, 0x0000};
+  const char* expected =
+      "16-bit unsigned=16457 16-bit signed=16457 16-bit hex=4049 "
+      "16-bit binary=0100000001001001 ASCII='@I' 32-bit signed ABCD=1078530011 "
+      "32-bit signed CDAB=266027081 32-bit signed BADC=1228987151 32-bit signed DCBA=-619755200 "
+      "32-bit unsigned ABCD=1078530011 32-bit unsigned CDAB=266027081 "
+      "32-bit unsigned BADC=1228987151 32-bit unsigned DCBA=3675212096 32-bit float ABCD=3.1416 "
+      "32-bit float CDAB=0.0000 32-bit float BADC=789937.0000 32-bit float DCBA=-4.03315E+16! "
+      "64-bit signed ABCDEFGH=4632251127145955328! 64-bit signed GHEFCDAB=140669034905673 "
+      "64-bit signed BADCFEHG=5278459624784068608! 64-bit signed HGFEDCBA=264431926724928 "
+      "64-bit unsigned ABCDEFGH=4632251127145955328! 64-bit unsigned GHEFCDAB=140669034905673 "
+      "64-bit unsigned BADCFEHG=5278459624784068608! 64-bit unsigned HGFEDCBA=264431926724928 "
+      "64-bit float ABCDEFGH=50.1239 64-bit float GHEFCDAB=0.0000! "
+      "64-bit float BADCFEHG=7.5178988E+44! 64-bit float HGFEDCBA=0.0000! ";
+  auto joined = [](const std::vector<DecodeRow>& rows) {
+    std::string text;
+    for (const DecodeRow& r : rows) text += r.Label + "=" + r.Text + (r.Implausible ? "! " : " ");
+    return text;
+  };
+  const std::vector<DecodeRow> rows = DecodeRegisters(words, 4, '.');
+  EXPECT_EQ(joined(rows), expected);
+  EXPECT_EQ(rows[14].Encoding, ValueEncoding(F::Float));
+  EXPECT_EQ(rows[4].Encoding, std::nullopt) << "ASCII is no display format";
+  // Two words polled: no 64-bit reading; NaN is implausible.
+  const std::vector<DecodeRow> two = DecodeRegisters(words + 2, 2, '.');
+  EXPECT_TRUE(two[13].Text == "NAN" && two[13].Implausible && two[17].Text.empty());
 }
 
 struct FixedCase {

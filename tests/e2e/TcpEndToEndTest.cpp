@@ -270,6 +270,7 @@ class TcpEndToEndTest : public QObject {
     QTRY_VERIFY(!run_->program().pool.Running());
     const QByteArray log = run_->Log();
     QVERIFY(log.endsWith("\r\n"));
+    run_->Main().RefreshResults();  // the last results on screen
     const int polls = Count(holding_->pollsLabel);
     QTest::qWait(150);
     QCOMPARE(run_->Log(), log);

@@ -2,18 +2,25 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "common/Errors.h"
+#include "datawindow/ValueFormat.h"
 
 namespace mms {
 namespace {
 
 using F = DisplayFormat;
 
+using T = ValueType;
+using O = ByteOrder;
+
 struct Accepted {
   const char* text;
-  F format;
+  ValueEncoding format;
   uint8_t function;
   uint16_t count;
   std::vector<uint16_t> values;
@@ -42,9 +49,15 @@ TEST(RegisterWriteRequest, AcceptedTextsBecomeTheWordsThatReadBackTheSame) {
       {"1", F::SwappedDouble, 16, 4, {0x3FF0, 0, 0, 0}},
       {"1e300", F::Double, 16, 4, {0x759C, 0x8800, 0xE43C, 0x7E37}},
       {"-0,0", F::SwappedDouble, 16, 4, {0x8000, 0, 0, 0}},
+      {"$12345678", {T::Unsigned32, O::ByteSwapped}, 16, 2, {0x3412, 0x7856}},
+      {"-9223372036854775808", {T::Signed64, O::BigEndian}, 16, 4, {0x8000, 0, 0, 0}},
+      {"1", {T::Float64, O::ByteSwapped}, 16, 4, {0xF03F, 0, 0, 0}},
+      {"$7FC00001", {T::Float32, O::BigEndian}, 16, 2, {0x7FC0, 0x0001}},  // bits: any NaN
+      {"$0A", {T::Hex16, O::LittleEndian}, 6, 1, {0x000A}},                // no order for 16 bits
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "'" << c.text << "' format " << static_cast<int>(c.format));
+    SCOPED_TRACE(testing::Message() << "'" << c.text << "' " << TypeName(c.format.Type) << " "
+                                    << OrderName(c.format.Order, c.format.Type));
     const WriteRequest r = RegisterWriteRequest(c.text, c.format, 0x1207, 112, ',');
     EXPECT_EQ(r.WriteFunction, c.function);
     EXPECT_EQ(r.WriteDeviceID, 0x07);  // low 8 bits of the dialog's DeviceID
@@ -58,7 +71,7 @@ TEST(RegisterWriteRequest, AcceptedTextsBecomeTheWordsThatReadBackTheSame) {
 
 struct Refused {
   const char* text;
-  F format;
+  ValueEncoding format;
   const char* message;
 };
 
@@ -78,9 +91,14 @@ TEST(RegisterWriteRequest, RefusedTextsNameTheText) {
       {"3,5e38", F::Float, "'3,5e38' is not a valid floating point value"},
       {"-1e39", F::SwappedFloat, "'-1e39' is not a valid floating point value"},
       {"1e400", F::Double, "'1e400' is not a valid floating point value"},
+      {"2147483648", {T::Signed32, O::BigEndian}, "'2147483648' is not a valid integer value"},
+      {"-1", {T::Unsigned32, O::BigEndian}, "'-1' is not a valid integer value"},
+      {"18446744073709551616", {T::Unsigned64, O::BigEndian}, "is not a valid integer value"},
+      {"$123456789", {T::Float32, O::BigEndian}, "is not a valid floating point value"},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::Message() << "'" << c.text << "' format " << static_cast<int>(c.format));
+    SCOPED_TRACE(testing::Message() << "'" << c.text << "' " << TypeName(c.format.Type) << " "
+                                    << OrderName(c.format.Order, c.format.Type));
     try {
       RegisterWriteRequest(c.text, c.format, 1, 0, ',');
       ADD_FAILURE() << "accepted";
@@ -89,6 +107,43 @@ TEST(RegisterWriteRequest, RefusedTextsNameTheText) {
       EXPECT_EQ(std::string(e.what()).rfind(std::string("'") + c.text + "'", 0), 0u) << e.what();
     }
   }
+}
+
+// A value typed in a format reads back unchanged in that format, and the
+// text a dialog opens with writes back the very words it was opened on.
+TEST(RegisterWriteRequest, WriteThenReadInEveryTypeAndOrder) {
+  const std::pair<T, const char*> typed[] = {{T::Unsigned16, "65535"},
+                                             {T::Signed16, "-32768"},
+                                             {T::Hex16, "BEEF"},
+                                             {T::Binary16, "1000000000000011"},
+                                             {T::Signed32, "-2147483648"},
+                                             {T::Unsigned32, "4294967295"},
+                                             {T::Float32, "-3.1416"},
+                                             {T::Signed64, "-9223372036854775808"},
+                                             {T::Unsigned64, "18446744073709551615"},
+                                             {T::Float64, "1.7976931E+308"}};
+  const uint16_t opened[][4] = {
+      {0x000A, 0, 0, 0}, {0x3DCC, 0xCCCD, 0, 0},           {0x7FC0, 0x0001, 0, 0},
+      {0x8000, 0, 0, 0}, {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}, {0x3FB9, 0x9999, 0x9999, 0x999A}};
+  for (const auto& [type, text] : typed) {
+    for (int order = 0; order < kByteOrderCount; ++order) {
+      const ValueEncoding encoding(type, static_cast<O>(order));
+      SCOPED_TRACE(testing::Message() << TypeName(type) << " " << OrderName(encoding.Order, type));
+      const std::string typedText = type == T::Hex16 ? std::string("$") + text : text;
+      const WriteRequest r = RegisterWriteRequest(typedText, encoding, 1, 0, '.');
+      EXPECT_EQ(FormatValue(r.WriteValues, encoding, '.'), text);
+      for (const uint16_t* words : opened) {
+        const std::string prefill = PrefillText(words, encoding, ',');
+        const WriteRequest back = RegisterWriteRequest(prefill, encoding, 1, 0, ',');
+        EXPECT_TRUE(std::equal(words, words + WordCount(type), back.WriteValues)) << prefill;
+      }
+    }
+  }
+  const uint16_t tenth[] = {0x3DCC, 0xCCCD};
+  EXPECT_EQ(PrefillText(tenth, {T::Hex16, O::BigEndian}, '.'), "$3DCC");
+  EXPECT_EQ(PrefillText(tenth, {T::Binary16, O::BigEndian}, '.'), "0011110111001100");
+  EXPECT_EQ(PrefillText(tenth, {T::Float32, O::BigEndian}, ','), "0,1");
+  EXPECT_EQ(PrefillText(opened[2], F::SwappedFloat, '.'), "$7FC00001");  // NaN as its bits
 }
 
 TEST(CoilWriteRequest, OnIsOneOffIsZero) {

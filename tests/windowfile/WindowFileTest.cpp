@@ -4,6 +4,7 @@
 
 #include <random>
 #include <sstream>
+#include <utility>
 
 #include "common/Errors.h"
 #include "windowfile/TestFiles.h"
@@ -283,6 +284,40 @@ TEST(WindowFileLoad, LengthAboveOneHundredTouchesOnlyTheGridOffsets) {
 
   WriteAll(path, "[DataDefinition]\nLength=-1\n");
   EXPECT_EQ(LoadWindowFile(path).Length, 65535);
+}
+
+// [Display] comes back as saved; saving the defaults over it writes them, so
+// its old keys do not win; a bad value names its key.
+TEST(WindowFileDisplay, SectionRoundTripAndBadValues) {
+  TempDir dir;
+  const std::string path = dir.File("w.kvw");
+  for (const WindowDisplay& display :
+       {WindowDisplay{{ValueType::Float64, ByteOrder::LittleEndian},
+                      {true, AsciiMode::TwoCharSwapped},
+                      AddressBase::Modicon},
+        WindowDisplay{DisplayFormat::Float, {true, AsciiMode::OneChar}, AddressBase::One},
+        WindowDisplay{}}) {
+    WindowFile f = Decorated(3);
+    f.Display = display;
+    SaveWindowFile(f, path);
+    EXPECT_EQ(LoadWindowFile(path), Expected(f));
+  }
+  EXPECT_NE(ReadAll(path).find("\n[Display]\nType=uint16\nByteOrder=ABCD\nAscii=0\n"
+                               "AsciiMode=OneChar\nAddressBase=0\n"),
+            std::string::npos);
+  const std::pair<const char*, const char*> bad[] = {
+      {"Type=float128", "'float128' is not a valid Type in [Display]"},
+      {"ByteOrder=ABDC", "'ABDC' is not a valid ByteOrder in [Display]"},
+      {"Ascii=yes", "'yes' is not a valid Ascii in [Display]"},
+      {"AddressBase=", "'' is not a valid AddressBase in [Display]"},
+  };
+  for (const auto& [line, message] : bad) {
+    WriteAll(path, std::string("[Display]\n") + line + "\n");
+    EXPECT_EQ(LoadError(path), message);
+  }
+  WriteAll(path, "[display]\ntype=INT64\nbyteorder=hgfedcba\n");
+  EXPECT_EQ(LoadWindowFile(path).Display.Encoding,
+            ValueEncoding(ValueType::Signed64, ByteOrder::LittleEndian));
 }
 
 TEST(WindowFileLoad, UnusualFilesNeitherCrashNorHang) {

@@ -72,11 +72,13 @@ class DataWindowAccessTest : public QObject {
     QVERIFY(w);
     // The function drop-down reads as its choice; it has no caption of its own.
     QCOMPARE(Controls(w),
-             QStringList({"edit Device ID", "drop-down Coil status", "edit Address", "edit Length",
-                          "radio Decimal", "radio Integer", "radio Hexadecimal", "radio Binary",
-                          "radio 32bit float", "radio 32bit sw. float", "radio 64bit float",
-                          "radio 64bit sw. float", "check box Enable", "radio 1 char/reg",
-                          "radio 2 char/reg", "radio 2 char/reg sw", "button Reset"}));
+             QStringList({"edit Device ID",        "drop-down Coil status",  "edit Address",
+                          "edit Length",           "drop-down Address base", "radio Decimal",
+                          "radio Integer",         "radio Hexadecimal",      "radio Binary",
+                          "radio 32bit float",     "radio 32bit sw. float",  "radio 64bit float",
+                          "radio 64bit sw. float", "check box Enable",       "radio 1 char/reg",
+                          "radio 2 char/reg",      "radio 2 char/reg sw",    "button Reset",
+                          "drop-down Type",        "drop-down Order",        "check box Decode"}));
     QCOMPARE(QAccessible::queryAccessibleInterface(w->lengthEdit)->text(QAccessible::Value),
              QStringLiteral("10"));
 
@@ -129,12 +131,14 @@ class DataWindowAccessTest : public QObject {
     QTest::addColumn<bool>("ascii");
     QTest::addColumn<QStringList>("walk");
     QTest::newRow("coils") << 0 << false
-                           << QStringList{"Device ID", "Coil status", "Address", "Length",
-                                          "Enable",    "Reset",       "Values"};
+                           << QStringList{"Device ID",    "Coil status", "Address", "Length",
+                                          "Address base", "Enable",      "Reset",   "Values"};
+    // The Order drop-down sits out while the type is a 16-bit one.
     QTest::newRow("registers, ASCII on")
         << 2 << true
-        << QStringList{"Device ID", "Holding registers", "Address", "Length", "Decimal",
-                       "Enable",    "1 char/reg",        "Reset",   "Values"};
+        << QStringList{
+               "Device ID", "Holding registers", "Address", "Length", "Address base", "Decimal",
+               "Enable",    "1 char/reg",        "Reset",   "Values", "Type",         "Decode"};
   }
   void tabGoesRoundTheWindowAndOutOfTheGrid() {
     QFETCH(int, functionDowns);

@@ -1,6 +1,7 @@
 #include <QAccessible>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QColorDialog>
 #include <QComboBox>
 #include <QContextMenuEvent>
@@ -19,12 +20,13 @@
 #include <vector>
 
 #include "GuiTestSupport.h"
+#include "common/WindowTable.h"
 #include "datawindow/CellColour.h"
 #include "datawindow/DataWindow.h"
+#include "datawindow/DecodeInspector.h"
 #include "datawindow/WindowFile.h"
 #include "datawindow/WriteCoilDialog.h"
 #include "datawindow/WriteRegisterDialog.h"
-#include "common/WindowTable.h"
 
 namespace {
 
@@ -59,6 +61,13 @@ QColor PaintedFill(DataWindow& w, int col, int row) {
   const QImage image = w.grid->viewport()->grab().toImage();
   const QRect rect = w.grid->visualItemRect(w.grid->item(row - 1, col - 1));
   return image.pixelColor(rect.right() - 4, rect.bottom() - 3);
+}
+
+bool AnyFormatRadioChecked(const DataWindow& w) {
+  for (const QRadioButton* b : w.displayOptionsGroup->findChildren<QRadioButton*>()) {
+    if (b->isChecked()) return true;
+  }
+  return false;
 }
 
 void UseHoldingRegisters(DataWindow& w) {
@@ -322,6 +331,7 @@ class DataWindowTest : public QObject {
     const WriteRegisterDialog& r = *gWriteRegisterDialog;
     QVERIFY(r.Address == 112 && r.WriteAddress == 112 && r.Value == 512 && r.DeviceID == 17);
     QVERIFY(r.SlotIndex == 7 && r.WriteFunction == 6);
+    QVERIFY(r.FollowingWords == (std::array<uint16_t, 3>{513, 514, 515}));
     QCOMPARE(r.Format, mms::DisplayFormat::Hexadecimal);
 
     // Enter on a value cell does the same.
@@ -418,6 +428,86 @@ class DataWindowTest : public QObject {
     QVERIFY(b->Record()->Poll().Length == 150 && b->grid->columnCount() == 4);
     QCOMPARE(b->Model().Alias(99), std::string("Last"));
     QVERIFY(b->WindowGeometry().width() >= 1);
+
+    // The display choices travel with the file.
+    a->SetFormat({mms::ValueType::Unsigned64, mms::ByteOrder::ByteSwapped});
+    a->asciiEnableBox->click();
+    a->twoCharButton->click();
+    a->addressBaseBox->setCurrentIndex(2);
+    const mms::WindowFile shown = a->ToWindowFile();
+    QVERIFY(shown.Display ==
+            (mms::WindowDisplay{
+                a->Format(), {true, mms::AsciiMode::TwoChar}, mms::AddressBase::Modicon}));
+    b->ApplyWindowFile(shown);
+    QVERIFY(b->ToWindowFile() == shown);
+    QCOMPARE(b->addressEdit->text(), QStringLiteral("40101"));
+    QVERIFY(b->twoCharButton->isEnabled() && b->orderBox->currentText() == "BADCFEHG");
+  }
+
+  // Radio buttons and the Type and Order drop-downs show one choice.
+  void RadiosAndDropDownsStayInStep() {
+    DataWindow w(nullptr);
+    UseHoldingRegisters(w);
+    w.floatButton->click();
+    QVERIFY(w.typeBox->currentText() == "32-bit float" && w.orderBox->currentText() == "CDAB");
+    w.orderBox->setCurrentIndex(2);  // BADC: no radio stands for it
+    QVERIFY(!AnyFormatRadioChecked(w));
+    w.typeBox->setCurrentIndex(int(mms::ValueType::Float64));
+    w.orderBox->setCurrentIndex(0);
+    QVERIFY(w.swappedDoubleButton->isChecked() && w.orderBox->currentText() == "ABCDEFGH");
+    w.typeBox->setCurrentIndex(int(mms::ValueType::Signed32));
+    const auto words = Buffer([](int k) -> uint16_t { return k < 2 ? 0xFFFF : 0; });
+    w.FillGrid(words.data());
+    QCOMPARE(Cell(w, 2, 1), QStringLiteral("-1"));
+  }
+
+  void AddressBaseSpeaksTheManualsConvention() {
+    ErrorCollector boxes;
+    DataWindow w(nullptr);
+    UseHoldingRegisters(w);
+    w.addressEdit->setText(QStringLiteral("65530"));
+    w.addressBaseBox->setCurrentIndex(2);  // Modicon
+    QCOMPARE(w.addressEdit->text(), QStringLiteral("465531"));
+    QCOMPARE(HeaderRow(w), QStringList({"Alias", "465531", "Alias", "465541"}));
+    w.functionBox->setCurrentIndex(3);
+    w.FunctionChanged();
+    QCOMPARE(w.addressEdit->text(), QStringLiteral("365531"));
+    // Unfinished text waits; finished and still wrong, it is refused once.
+    w.addressEdit->setText(QStringLiteral("4"));
+    QVERIFY(boxes.errors.isEmpty());
+    emit w.addressEdit->editingFinished();
+    QCOMPARE(boxes.errors, QStringList({"'4' is not a valid address: type 30001 to 39999 or "
+                                        "300001 to 365536."}));
+    w.addressEdit->setText(QStringLiteral("30011"));
+    QCOMPARE(w.Record()->Poll().Address, 10);
+  }
+
+  // The inspector follows the selected cell and the polls; Enter or a click
+  // on a row makes it the display format, Ctrl+C copies the row.
+  void DecodeInspectorFollowsAndChooses() {
+    DataWindow w(nullptr);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    UseHoldingRegisters(w);
+    w.lengthEdit->setText(QStringLiteral("20"));
+    w.decodeButton->click();
+    SelectGridCell(w, 4, 3);  // offset 12
+    const auto words = Buffer([](int k) -> uint16_t { return k == 12 ? 0x3F80 : 0x4142; });
+    w.FillGrid(words.data());
+    QTableWidget* table = w.decodeInspector->table;
+    QCOMPARE(w.decodeInspector->placeLabel->text(), QStringLiteral("Address 12, wire address 12"));
+    QCOMPARE(table->item(0, 1)->text(), QStringLiteral("16256"));
+    SelectGridCell(w, 4, 4);
+    QCOMPARE(table->item(4, 1)->text(), QStringLiteral("'AB'"));
+    table->setFocus();
+    table->setCurrentCell(14, 0);
+    QTest::keyClick(table, Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("32-bit float CDAB\t12.1409"));
+    QTest::keyClick(table, Qt::Key_Return);
+    QVERIFY(w.floatButton->isChecked());
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                      table->visualItemRect(table->item(1, 0)).center());
+    QVERIFY(w.integerButton->isChecked());
   }
 
   void ClosingEmptiesTheSlot() {

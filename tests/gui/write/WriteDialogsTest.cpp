@@ -24,7 +24,7 @@ class WriteDialogsTest : public QObject {
   QMainWindow main;
   QStringList errors;
 
-  void ShowRegisterDialog(WriteRegisterDialog& form, DisplayFormat format, uint16_t value) {
+  void ShowRegisterDialog(WriteRegisterDialog& form, mms::ValueEncoding format, uint16_t value) {
     form.SetWindowTable(&table);
     form.DeviceID = 17;
     form.Address = 112;
@@ -113,8 +113,8 @@ class WriteDialogsTest : public QObject {
     QCOMPARE(form.windowTitle(), QStringLiteral("WriteRegisterForm"));
     QCOMPARE(form.deviceIdEdit->text(), QStringLiteral("17"));
     QCOMPARE(form.addressEdit->text(), QStringLiteral("112"));
-    QCOMPARE(form.valueEdit->text(), QStringLiteral("65535"));  // unsigned, whatever the format
-    QCOMPARE(form.valueEdit->selectedText(), QStringLiteral("65535"));
+    QCOMPARE(form.valueEdit->text(), QStringLiteral("-1"));  // in the window's format
+    QCOMPARE(form.valueEdit->selectedText(), QStringLiteral("-1"));
     QCOMPARE(form.focusWidget(), form.valueEdit);
   }
 
@@ -159,6 +159,41 @@ class WriteDialogsTest : public QObject {
     QCOMPARE(sent.WriteAddress, uint16_t(112));
     QCOMPARE(int(sent.WriteCount), int(values.size()));
     for (int i = 0; i < values.size(); ++i) QCOMPARE(int(sent.WriteValues[i]), values[i]);
+  }
+
+  // The dialog opens in the window's type and order, precisely enough that an
+  // unchanged "Update" writes back the very words it was opened on.
+  void unchangedUpdateWritesBackTheWordsItOpenedOn_data() {
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("order");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QList<int>>("words");
+    using T = mms::ValueType;
+    QTest::newRow("hex") << int(T::Hex16) << 0 << "$000A" << QList<int>{0x000A};
+    QTest::newRow("int32 DCBA") << int(T::Signed32) << 3 << "-2" << QList<int>{0xFEFF, 0xFFFF};
+    QTest::newRow("float NaN") << int(T::Float32) << 0 << "$7FC00001" << QList<int>{0x7FC0, 1};
+    QTest::newRow("double GHEFCDAB")
+        << int(T::Float64) << 1 << "0,1" << QList<int>{0x999A, 0x9999, 0x9999, 0x3FB9};
+  }
+  void unchangedUpdateWritesBackTheWordsItOpenedOn() {
+    QFETCH(int, type);
+    QFETCH(int, order);
+    QFETCH(QString, shown);
+    QFETCH(QList<int>, words);
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    WriteRegisterDialog form;
+    form.FollowingWords = {};
+    for (int i = 1; i < words.size(); ++i) form.FollowingWords[i - 1] = uint16_t(words[i]);
+    form.AddressShownAs = {mms::AddressBase::Modicon, 3};
+    ShowRegisterDialog(form, {mms::ValueType(type), mms::ByteOrder(order)}, uint16_t(words[0]));
+    QCOMPARE(form.valueEdit->text(), shown);
+    QCOMPARE(form.addressEdit->text(), QStringLiteral("40113"));
+    QTest::mouseClick(form.updateButton, Qt::LeftButton);
+    mms::WriteRequest sent;
+    QVERIFY(record->TakeWrite(&sent));
+    QCOMPARE(sent.WriteAddress, uint16_t(112));
+    QCOMPARE(int(sent.WriteCount), int(words.size()));
+    for (int i = 0; i < words.size(); ++i) QCOMPARE(int(sent.WriteValues[i]), words[i]);
   }
 
   void enterInTheValueFieldActsAsUpdate() {
