@@ -136,15 +136,21 @@ SerialPort::~SerialPort() { Shutdown(); }
 
 SerialPort::OpenResult SerialPort::Open(const SerialLineSettings& line) {
   CheckLine(line);
-  auto lock = io_.Lock();
   if (io_.IsShutDown()) return OpenResult::kOpenFailed;
-  // O_NONBLOCK: neither the open (no carrier) nor any read or write may block.
+  // Outside the lock, so that a driver slow to open never holds up
+  // Shutdown(). O_NONBLOCK: neither the open (no carrier) nor any read or
+  // write may block.
   const int fd = open(line.DevicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return OpenResult::kOpenFailed;
   // TIOCEXCL keeps other programs out (root excepted); flock also stops root
   // and a second open in this process.
   if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0 ||
       !Configure(fd, line)) {
+    close(fd);
+    return OpenResult::kOpenFailed;
+  }
+  auto lock = io_.Lock();
+  if (io_.IsShutDown()) {
     close(fd);
     return OpenResult::kOpenFailed;
   }

@@ -20,6 +20,9 @@ class MainWindowConnectionView : public mms::ConnectionView {
  public:
   explicit MainWindowConnectionView(MainWindow* form) : form_(form) {}
   void ShowPortOpeningError() override { ::ShowPortOpeningError(); }
+  void ShowError(const std::string& message) override {
+    ShowErrorBox(form_, QString::fromStdString(message));
+  }
   void SetConnectionText(const std::string& text) override {
     form_->SetPanelText(0, QString::fromStdString(text));
   }
