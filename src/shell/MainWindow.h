@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <array>
 #include <functional>
+#include <string>
 
 #include "common/TrafficStatistics.h"
 #include "shell/AppState.h"
@@ -26,6 +27,7 @@ class DataWindow;
 // finds them by. Everything here runs on the user-interface thread.
 namespace mms {
 class Connection;
+class TransmissionLog;
 }
 
 class MainWindow : public QMainWindow {
@@ -58,7 +60,8 @@ class MainWindow : public QMainWindow {
   int OpenChildWindowCount() const;
   QMdiArea* MdiArea() const { return mdiArea_; }
 
-  // Status bar panels 0..5. Panel 5 stays empty: writes to it are ignored.
+  // Status bar panels 0..5. Panel 5 is the transmission log's: writes to it
+  // are ignored.
   void SetPanelText(int panel, const QString& text);
   QString PanelText(int panel) const;
   QLabel* Panel(int panel) const;
@@ -73,6 +76,8 @@ class MainWindow : public QMainWindow {
   void SetWorkerShutdown(std::function<void()> stopWorkers);
   // Connect and Disconnect act through it; set once at start-up.
   void SetConnection(mms::Connection* connection) { connection_ = connection; }
+  // Whose StatusText() panel 5 shows at every timer tick; set once at start-up.
+  void SetTransmissionLog(const mms::TransmissionLog* log) { log_ = log; }
   bool IsShutDown() const { return shutDown_; }
 
   // Menu and tool bar commands.
@@ -169,12 +174,15 @@ class MainWindow : public QMainWindow {
   void FillWindowList();
   void WatchFocusedEditor(QWidget* focused);
   void UpdateEditItems();
+  void RefreshLogStatus();
   QString ChooseFile(QFileDialog* dialog);
 
   mms::AppState& state_;
   QtUiDispatcher* dispatcher_;
   std::function<void()> stopWorkers_;
   mms::Connection* connection_ = nullptr;
+  const mms::TransmissionLog* log_ = nullptr;
+  std::string logStatus_;  // what panel 5 shows
   bool shutDown_ = false;
   bool shown_ = false;
   bool childUpdatePending_ = false;

@@ -61,6 +61,7 @@ Program::Program() : pool(state.DataWindows, dispatcher, reports, state.ScanRate
   connection = std::make_unique<mms::Connection>(state.Traffic, state.ScanRate, state.ProtocolMode,
                                                  pool, logThread, dispatcher, *connectionView);
   gMainWindow->SetConnection(connection.get());
+  gMainWindow->SetTransmissionLog(&logThread);
   // The dispatcher is already shut down when this runs, so a poll waiting
   // for a window callback returns at once; interrupting the transport ends
   // a transaction that waits for its reply.

@@ -24,8 +24,9 @@
 #include "auxiliary/SplashScreen.h"
 #include "datawindow/DataWindow.h"
 #include "datawindow/WindowFile.h"
-#include "shell/MainWindow.h"
 #include "datawindow/WindowsSet.h"
+#include "log/TransmissionLog.h"
+#include "shell/MainWindow.h"
 #include "ui/ErrorBox.h"
 #include "ui/QtUiDispatcher.h"
 
@@ -461,6 +462,18 @@ class MainFormTest : public QObject {
     const QString separator = QLocale().decimalPoint();
     QVERIFY2(form_->PanelText(1).startsWith("Tx : 1" + separator + "50 KB "),
              qPrintable(form_->PanelText(1)));
+
+    // Panel 5 is the log's: what it could not write, until the next Connect.
+    mms::TransmissionLog log;
+    form_->SetTransmissionLog(&log);
+    log.Resume();
+    const uint8_t frame[] = {1, 3};
+    log.LogHandOff(mms::kLogTransmitted, frame, 2);
+    QTRY_COMPARE(form_->PanelText(5), QStringLiteral("Log: no log file, 1 frame not written"));
+    QTemporaryDir dir;
+    log.CreateLogFile(dir.filePath(QStringLiteral("Transmission.log")).toStdString());
+    QTRY_COMPARE(form_->PanelText(5), QString());
+    form_->SetTransmissionLog(nullptr);
   }
 
   void panelTextsReachScreenReaders() {
