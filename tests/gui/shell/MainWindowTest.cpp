@@ -374,7 +374,11 @@ class MainFormTest : public QObject {
     const QString setPath = dir.filePath("huge.kvs");
     QFile set(setPath);
     QVERIFY(set.open(QIODevice::WriteOnly));
-    set.write("[Scene]\nNumOfFiles=2147483647\n");  // every entry missing: empty paths
+    const QString window = dir.filePath("w.kvw");
+    mms::SaveWindowFile(mms::WindowFile(), window.toStdString());
+    set.write("[Scene]\nNumOfFiles=2147483647\n");
+    for (int i = 0; i < 70; ++i)
+      set.write(QStringLiteral("File%1=%2\n").arg(i).arg(window).toUtf8());
     set.close();
     form_->NewWindow();
     FileDialogUser user({setPath});
