@@ -96,7 +96,7 @@ void DataWindow::DisableFormats() {
   for (QAbstractButton* b : formats_->buttons()) b->setEnabled(false);
 }
 
-void DataWindow::AsciiEnableClicked() {
+void DataWindow::AsciiEnableToggled() {
   const bool on = asciiEnableBox->isChecked();
   for (QRadioButton* b : {oneCharButton, twoCharButton, twoCharSwappedButton}) b->setEnabled(on);
 }

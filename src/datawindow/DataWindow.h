@@ -87,7 +87,7 @@ class DataWindow : public QWidget {
   void FunctionChanged();
   void EnableFormats();
   void DisableFormats();
-  void AsciiEnableClicked();
+  void AsciiEnableToggled();
   void ResetCounters();
   void GridCellSelected(int col, int row);
   void CellMenuAboutToShow();
