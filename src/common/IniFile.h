@@ -75,7 +75,8 @@ class IniFile {
   std::string path_;
   std::vector<std::string> lines_;
   std::unordered_map<std::string, Section> sections_;  // lower-case name -> first one
-  bool unreadable_ = false;                            // exists but was not read: Commit() refuses
+  // Exists but was not read: Commit() refuses to replace it.
+  bool unreadable_ = false;
   std::string readFailure_;
   bool bom_ = false;  // the file started with a UTF-8 byte-order mark
 };
