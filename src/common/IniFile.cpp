@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <string_view>
+#include <system_error>
 
 #include "common/Errors.h"
 
@@ -133,35 +134,41 @@ IniFile::IniFile(std::string path) : path_(std::move(path)) {
   BuildIndex();
 }
 
-// O_NONBLOCK keeps a FIFO given as the file from blocking the open; anything
-// but a regular file of sane size is then refused before a byte is read.
+// Checked before opening, since opening a device can block or act on it;
+// O_NONBLOCK and the second check cover a file swapped in between.
 void IniFile::Load() {
-  const int fd = open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) {
-    unreadable_ = errno != ENOENT && errno != ENOTDIR;
+  const auto systemText = [](int error) { return std::generic_category().message(error); };
+  struct stat st;
+  if (stat(path_.c_str(), &st) != 0) {
+    const int error = errno;
+    RefuseRead(systemText(error));
+    unreadable_ = error != ENOENT && error != ENOTDIR;  // nothing there to lose
     return;
   }
-  struct stat st;
+  if (S_ISDIR(st.st_mode)) return RefuseRead(systemText(EISDIR));
+  if (!S_ISREG(st.st_mode)) return RefuseRead("Not a regular file");
+  const int fd = open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return RefuseRead(systemText(errno));
   std::string content;
-  bool ok = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
-            static_cast<unsigned long long>(st.st_size) <= kMaxFileSize;
-  if (ok) {
+  std::string failure;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    failure = "Not a regular file";
+  } else if (static_cast<unsigned long long>(st.st_size) > kMaxFileSize) {
+    failure = systemText(EFBIG);
+  } else {
     content.resize(static_cast<size_t>(st.st_size));
     size_t done = 0;
-    while (ok && done < content.size()) {
+    while (done < content.size()) {
       const ssize_t n = read(fd, content.data() + done, content.size() - done);
       if (n < 0 && errno == EINTR) continue;
-      if (n < 0) ok = false;
+      if (n < 0) failure = systemText(errno);
       if (n <= 0) break;
       done += static_cast<size_t>(n);
     }
     content.resize(done);  // a file that shrank while being read
   }
   close(fd);
-  if (!ok) {
-    unreadable_ = true;
-    return;
-  }
+  if (!failure.empty()) return RefuseRead(failure);
   // Windows editors start UTF-8 files with a byte-order mark; left in, it
   // would hide the first section header. Kept for Commit().
   static constexpr std::string_view kBom = "\xEF\xBB\xBF";
@@ -177,6 +184,15 @@ void IniFile::Load() {
     start = i + 1;
   }
   if (start < content.size()) lines_.emplace_back(content, start);
+}
+
+void IniFile::RefuseRead(std::string reason) {
+  readFailure_ = std::move(reason);
+  unreadable_ = true;
+}
+
+void IniFile::RequireRead() const {
+  if (!readFailure_.empty()) throw Error("Unable to read " + path_ + ": " + readFailure_);
 }
 
 void IniFile::BuildIndex() {

@@ -30,7 +30,8 @@ namespace mms {
 //
 // A file that exists but cannot be read (a directory, no permission, not a
 // regular file, larger than kMaxFileSize) reads as empty, and Commit() then
-// refuses to replace it rather than lose its content.
+// refuses to replace it rather than lose its content. Anything but a regular
+// file is refused before it is opened, so a FIFO or a device never blocks.
 class IniFile {
  public:
   // Reads the file when it exists and is readable; anything else (missing,
@@ -38,6 +39,13 @@ class IniFile {
   explicit IniFile(std::string path);
 
   const std::string& Path() const { return path_; }
+
+  // Why the file was not read: "" when it was, else the system's text ("No
+  // such file or directory", "Permission denied", "Is a directory", "File
+  // too large") or "Not a regular file".
+  const std::string& ReadFailure() const { return readFailure_; }
+  // For files that must exist: throws Error("Unable to read <path>: <ReadFailure()>").
+  void RequireRead() const;
 
   std::string ReadString(const std::string& section, const std::string& key,
                          const std::string& defaultValue) const;
@@ -59,6 +67,7 @@ class IniFile {
   };
 
   void Load();
+  void RefuseRead(std::string reason);
   void BuildIndex();
   void InsertLine(size_t at, std::string text);
   std::string Text() const;
@@ -66,7 +75,9 @@ class IniFile {
   std::string path_;
   std::vector<std::string> lines_;
   std::unordered_map<std::string, Section> sections_;  // lower-case name -> first one
+  // Exists but was not read: Commit() refuses to replace it.
   bool unreadable_ = false;
+  std::string readFailure_;
   bool bom_ = false;  // the file started with a UTF-8 byte-order mark
 };
 

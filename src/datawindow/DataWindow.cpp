@@ -118,7 +118,7 @@ void DataWindow::DisableFormats() {
   }
 }
 
-void DataWindow::AsciiEnableClicked() {
+void DataWindow::AsciiEnableToggled() {
   const bool on = asciiEnableBox->isChecked();
   for (QRadioButton* b : {oneCharButton, twoCharButton, twoCharSwappedButton}) b->setEnabled(on);
 }
@@ -181,7 +181,7 @@ void DataWindow::ApplyWindowFile(const mms::WindowFile& file) {
   asciiEnableBox->setChecked(file.Display.Ascii.Enabled);
   QRadioButton* modes[] = {oneCharButton, twoCharButton, twoCharSwappedButton};
   modes[static_cast<int>(file.Display.Ascii.Mode)]->setChecked(true);
-  AsciiEnableClicked();
+  AsciiEnableToggled();
   deviceIdEdit->setText(QString::number(file.DeviceID));
   addressEdit->setText(QString::fromStdString(mms::AddressText(file.Address, AddressShownAs())));
   lengthEdit->setText(QString::number(file.Length));

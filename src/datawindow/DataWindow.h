@@ -95,7 +95,7 @@ class DataWindow : public QWidget {
   void FunctionChanged();
   void EnableFormats();
   void DisableFormats();
-  void AsciiEnableClicked();
+  void AsciiEnableToggled();
   void AddressEditingFinished();
   void DecodeClicked();
   void UpdateDecodeInspector();

@@ -242,7 +242,8 @@ void DataWindow::BuildControls() {
   connect(addressEdit, &QLineEdit::textChanged, this, [this] { AddressChanged(); });
   connect(lengthEdit, &QLineEdit::textChanged, this, [this] { LengthChanged(); });
   connect(functionBox, &QComboBox::activated, this, [this] { FunctionChanged(); });
-  connect(asciiEnableBox, &QCheckBox::clicked, this, [this] { AsciiEnableClicked(); });
+  // toggled, not clicked: a screen reader's Toggle or a program's setChecked counts too.
+  connect(asciiEnableBox, &QCheckBox::toggled, this, [this] { AsciiEnableToggled(); });
   connect(resetButton, &QPushButton::clicked, this, [this] { ResetCounters(); });
 }
 

@@ -91,9 +91,14 @@ ThresholdDialog::ThresholdDialog(QWidget* parent) : QDialog(parent) {
   outer->addLayout(buttons);
   resize(431, 269);
 
-  connect(simpleButton, &QRadioButton::clicked, this, [this] { SimpleClicked(); });
-  connect(rangeButton, &QRadioButton::clicked, this, [this] { RangeClicked(); });
-  connect(enableBox, &QCheckBox::clicked, this, [this] { EnableClicked(); });
+  // toggled, not clicked: a screen reader's Toggle or a program's setChecked counts too.
+  connect(simpleButton, &QRadioButton::toggled, this, [this](bool on) {
+    if (on) SimpleChosen();
+  });
+  connect(rangeButton, &QRadioButton::toggled, this, [this](bool on) {
+    if (on) RangeChosen();
+  });
+  connect(enableBox, &QCheckBox::toggled, this, [this] { EnableToggled(); });
   connect(updateButton, &QPushButton::clicked, this, [this] { UpdateClicked(); });
   connect(cancelButton, &QPushButton::clicked, this, [this] { CancelClicked(); });
 
@@ -130,17 +135,17 @@ void ThresholdDialog::EnableParameters(bool on) {
   }
 }
 
-void ThresholdDialog::SimpleClicked() {
+void ThresholdDialog::SimpleChosen() {
   ShowTypeCaptions(false);
   typeChoice_ = 1;
 }
 
-void ThresholdDialog::RangeClicked() {
+void ThresholdDialog::RangeChosen() {
   ShowTypeCaptions(true);
   typeChoice_ = 2;
 }
 
-void ThresholdDialog::EnableClicked() {
+void ThresholdDialog::EnableToggled() {
   enableChoice_ = enableBox->isChecked();
   EnableParameters(enableChoice_);
 }
@@ -162,13 +167,13 @@ void ThresholdDialog::PrepareToShow() {
   const mms::CellThreshold rec =
       target ? target->Model().Threshold(Col, Row) : mms::CellThreshold{};
   enableBox->setChecked(rec.ThresholdEnable == 1);
-  EnableClicked();
+  EnableToggled();
   if (rec.ThresholdType == 1) simpleButton->setChecked(true);
   if (rec.ThresholdType == 2) rangeButton->setChecked(true);
   if (rangeButton->isChecked()) {
-    RangeClicked();
+    RangeChosen();
   } else {
-    SimpleClicked();
+    SimpleChosen();
   }
   param1Edit->setText(QString::number(rec.ThresholdL));
   param2Edit->setText(QString::number(rec.ThresholdH));

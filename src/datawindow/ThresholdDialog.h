@@ -54,9 +54,9 @@ class ThresholdDialog : public QDialog {
   QPushButton* cancelButton = nullptr;
 
   void PrepareToShow();
-  void SimpleClicked();
-  void RangeClicked();
-  void EnableClicked();
+  void SimpleChosen();
+  void RangeChosen();
+  void EnableToggled();
   void UpdateClicked();
   void CancelClicked();
   void Colour1Selected() {}

@@ -123,6 +123,7 @@ void SaveWindowFile(const WindowFile& file, const std::string& path) {
 
 WindowFile LoadWindowFile(const std::string& path) {
   const IniFile ini(path);
+  ini.RequireRead();
   WindowFile file;
   // Converted in file order, so an error names the first bad key.
   file.DeviceID = static_cast<uint8_t>(ReadStrict(ini, "DataDefinition", "DeviceID"));

@@ -71,8 +71,10 @@ struct WindowFile {
 // Error("Unable to write to <path>"); the old file is then untouched.
 void SaveWindowFile(const WindowFile& file, const std::string& path);
 
-// Reads a window file; missing file, sections or keys give the defaults of
-// WindowFile(). The DataDefinition and Window keys are converted strictly:
+// Reads a window file; missing sections or keys give the defaults of
+// WindowFile(). A file that cannot be read (missing, a folder, a device, no
+// permission, too large) throws Error("Unable to read <path>: <reason>").
+// The DataDefinition and Window keys are converted strictly:
 // the first one that is present but not an integer (an empty value too)
 // throws Error("'<text>' is not a valid integer value"). Colour and threshold
 // keys that are not integers read as their defaults. A [Display] key that is

@@ -1,6 +1,7 @@
 #include "datawindow/WindowsSet.h"
 
 #include "common/Conversions.h"
+#include "common/Errors.h"
 
 namespace mms {
 namespace {
@@ -24,14 +25,17 @@ int SaveWindowsSet(const std::string& path, const std::vector<std::string>& file
   return written;
 }
 
-WindowsSetReader::WindowsSetReader(const std::string& path) : ini_(path) {}
+WindowsSetReader::WindowsSetReader(const std::string& path) : ini_(path) { ini_.RequireRead(); }
 
 int32_t WindowsSetReader::NumOfFiles() const {
   return StrToInt(ini_.ReadString(kScene, "NumOfFiles", "0"));
 }
 
 std::string WindowsSetReader::File(int32_t i) const {
-  return ini_.ReadString(kScene, FileKey(i), "");
+  std::string name = ini_.ReadString(kScene, FileKey(i), "");
+  if (name.empty())
+    throw Error("Unable to read " + ini_.Path() + ": " + FileKey(i) + " is missing");
+  return name;
 }
 
 }  // namespace mms

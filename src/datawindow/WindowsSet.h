@@ -21,12 +21,15 @@ int SaveWindowsSet(const std::string& path, const std::vector<std::string>& file
 // NumOfFiles of any size costs nothing until entries are asked for.
 class WindowsSetReader {
  public:
+  // Throws Error("Unable to read <path>: <reason>") when the file cannot be
+  // read (see LoadWindowFile).
   explicit WindowsSetReader(const std::string& path);
 
   // NumOfFiles, 0 when missing. Throws Error("'<text>' is not a valid
   // integer value") when it is not an integer.
   int32_t NumOfFiles() const;
-  // Entry i, empty when its key is missing.
+  // Entry i. Throws Error("Unable to read <path>: File<i> is missing") when
+  // its key is missing or empty, as past the end of a damaged NumOfFiles.
   std::string File(int32_t i) const;
 
  private:

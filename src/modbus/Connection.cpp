@@ -1,33 +1,67 @@
 #include "modbus/Connection.h"
 
 #include <chrono>
+#include <exception>
+#include <mutex>
+#include <system_error>
 #include <thread>
 
+#include "common/IniFile.h"
+#include "common/UiDispatcher.h"
 #include "log/TransmissionLog.h"
 #include "modbus/ConnectionSettings.h"
 #include "modbus/PollingThread.h"
 #include "modbus/SerialPort.h"
 #include "modbus/TcpClient.h"
-#include "common/IniFile.h"
-#include "common/UiDispatcher.h"
 
 namespace mms {
 
+// One opening: what its thread is to open, and what it found. The thread
+// writes the outcome before it posts it; the user-interface thread reads it
+// in FinishOpening only.
+struct Connection::Opening {
+  uint64_t generation = 0;
+  std::shared_ptr<SerialPort> serialPort;
+  SerialLineSettings line;
+  int32_t delayBetweenPolls = 0;
+  std::shared_ptr<TcpClient> tcpClient;
+  std::string host;
+  std::string port;
+  int timeoutMs = 0;
+  std::string statusText;
+  // Outcome.
+  bool opened = false;
+  std::string error;  // an exception's message; the error box shows it
+};
+
+// An opening thread may outlive the Connection (a name lookup cannot be
+// interrupted), so it reaches the dispatcher only through here, and only
+// until Shutdown().
+struct Connection::OpeningLink {
+  std::mutex mutex;
+  UiDispatcher* dispatcher = nullptr;  // under mutex; null after Shutdown()
+  Connection* owner = nullptr;         // user-interface thread only
+};
+
 Connection::Connection(TrafficCounters& counters, std::atomic<int32_t>& scanRate,
-                       std::atomic<uint8_t>& protocolMode, PollingThread& pool, TransmissionLog& log,
-                       UiDispatcher& dispatcher, ConnectionView& view)
+                       std::atomic<uint8_t>& protocolMode, PollingThread& pool,
+                       TransmissionLog& log, UiDispatcher& dispatcher, ConnectionView& view)
     : counters_(counters),
       scanRate_(scanRate),
       protocolMode_(protocolMode),
       pool_(pool),
       log_(log),
       dispatcher_(dispatcher),
-      view_(view) {}
+      view_(view),
+      link_(std::make_shared<OpeningLink>()) {
+  link_->dispatcher = &dispatcher_;
+  link_->owner = this;
+}
 
-Connection::~Connection() { ShutdownTransport(); }
+Connection::~Connection() { Shutdown(); }
 
 void Connection::Connect(const IniFile& file) {
-  if (connected_) return;
+  if (state_ != State::kDisconnected) return;
   const ConnectionSettings settings = ReadConnectionSettings(file);
   if (const auto mode = ProtocolModeFromText(settings.Protocol)) protocolMode_.store(*mode);
   const bool serial = protocolMode_.load() == kModbusRtu;
@@ -35,46 +69,39 @@ void Connection::Connect(const IniFile& file) {
   // Convert everything first: a value that fails must not leave a port open
   // behind a "Not connected" window (our own exclusive lock would then
   // refuse the next Connect).
-  SerialLineSettings line;
-  int32_t delayBetweenPolls = 0;
+  auto opening = std::make_shared<Opening>();
   if (serial) {
-    line = SerialLineFromSettings(settings);
-    delayBetweenPolls = MillisecondsFromText("DelayBetweenPolls", settings.DelayBetweenPolls);
+    opening->line = SerialLineFromSettings(settings);
+    opening->delayBetweenPolls =
+        MillisecondsFromText("DelayBetweenPolls", settings.DelayBetweenPolls);
+  } else {
+    TcpClient::PortFromText(settings.TCPPort);
   }
-  const int timeoutMs = TimeoutFromText(settings.Timeout);
+  opening->timeoutMs = TimeoutFromText(settings.Timeout);
   const int32_t scanRate = MillisecondsFromText("ScanRate", settings.ScanRate);
   const int32_t logSizeLimitMB = LogSizeLimitFromText(settings.LogSizeLimitMB);
 
-  ++*generation_;
-  std::shared_ptr<Transport> transport;
-  std::string statusText;
+  opening->generation = ++*generation_;
   if (serial) {
     // "TIMEOUT" is set on the user-interface thread; one posted by a
     // connection that has ended since must not overwrite "Not connected".
     auto generation = generation_;
-    const uint64_t mine = generation->load();
+    const uint64_t mine = opening->generation;
     ConnectionView* view = &view_;
     UiDispatcher* dispatcher = &dispatcher_;
-    auto port = std::make_shared<SerialPort>(counters_, log_, [generation, mine, view, dispatcher] {
+    serial_ = std::make_shared<SerialPort>(counters_, log_, [generation, mine, view, dispatcher] {
       dispatcher->Post([generation, mine, view] {
         if (generation->load() == mine) view->SetConnectionText("TIMEOUT");
       });
     });
-    if (port->Open(line) == SerialPort::OpenResult::kOpened) {
-      serial_ = port;
-      transport = port;
-      pool_.SetDelayBetweenPolls(delayBetweenPolls);
-      statusText = settings.Port + " " + std::to_string(line.BaudRate);
-    } else {
-      view_.ShowPortOpeningError(PortOpeningAdvice(line.DevicePath, port->OpenError()));
-    }
+    opening->serialPort = serial_;
+    opening->statusText = settings.Port + " " + std::to_string(opening->line.BaudRate);
   } else {
-    auto client = std::make_shared<TcpClient>(counters_, log_);
-    client->Open(settings.IPAddress, settings.TCPPort, timeoutMs);  // a failed attempt is retried
-    tcp_ = client;
-    transport = client;
-    pool_.RaisePriority();
-    statusText = settings.IPAddress + ":" + settings.TCPPort;
+    tcp_ = std::make_shared<TcpClient>(counters_, log_);
+    opening->tcpClient = tcp_;
+    opening->host = settings.IPAddress;
+    opening->port = settings.TCPPort;
+    opening->statusText = settings.IPAddress + ":" + settings.TCPPort;
   }
 
   scanRate_.store(scanRate);
@@ -82,11 +109,72 @@ void Connection::Connect(const IniFile& file) {
   log_.CreateLogFile(logPath_);
   log_.Resume();
 
-  if (!transport) return;
-  pool_.Resume(transport, protocolMode_.load());
-  view_.SetConnectionText(statusText);
+  // Connected controls at once, so that Disconnect can cut the opening short.
+  state_ = State::kConnecting;
   view_.SetConnectedControls(true);
-  connected_ = true;
+  view_.SetConnectionText(kConnectingText);
+  StartOpening(std::move(opening));
+}
+
+void Connection::StartOpening(std::shared_ptr<Opening> opening) {
+  auto open = [link = link_, opening] {
+    try {
+      if (opening->serialPort) {
+        opening->opened =
+            opening->serialPort->Open(opening->line) == SerialPort::OpenResult::kOpened;
+      } else {
+        // A failed connect still leaves a usable client: polling goes on.
+        opening->tcpClient->Open(opening->host, opening->port, opening->timeoutMs);
+        opening->opened = true;
+      }
+    } catch (const std::exception& e) {
+      opening->error = e.what();
+    }
+    std::lock_guard<std::mutex> lock(link->mutex);
+    if (!link->dispatcher) return;
+    link->dispatcher->Post([link, opening] {
+      if (link->owner) link->owner->FinishOpening(*opening);
+    });
+  };
+  try {
+    std::thread(std::move(open)).detach();
+  } catch (const std::system_error& e) {
+    opening->error = e.what();
+    FinishOpening(*opening);
+  }
+}
+
+void Connection::FinishOpening(const Opening& opening) {
+  if (opening.generation != generation_->load() || state_ != State::kConnecting) {
+    // Disconnect came first: nothing of this opening may stay open.
+    if (opening.serialPort) opening.serialPort->Shutdown();
+    if (opening.tcpClient) opening.tcpClient->Shutdown();
+    return;
+  }
+  if (!opening.opened) {
+    state_ = State::kDisconnected;
+    ShutdownTransport();
+    view_.SetConnectedControls(false);
+    view_.SetConnectionText("Not connected");
+    if (opening.error.empty()) {
+      view_.ShowPortOpeningError(
+          opening.serialPort
+              ? PortOpeningAdvice(opening.line.DevicePath, opening.serialPort->OpenError())
+              : std::string());
+    } else {
+      view_.ShowError(opening.error);
+    }
+    return;
+  }
+  state_ = State::kConnected;
+  if (opening.serialPort) {
+    pool_.SetDelayBetweenPolls(opening.delayBetweenPolls);
+    pool_.Resume(opening.serialPort, protocolMode_.load());
+  } else {
+    pool_.RaisePriority();
+    pool_.Resume(opening.tcpClient, protocolMode_.load());
+  }
+  view_.SetConnectionText(opening.statusText);
 }
 
 void Connection::Disconnect() {
@@ -97,14 +185,19 @@ void Connection::Disconnect() {
   ShutdownTransport();
   log_.Pause();
   ++*generation_;
+  state_ = State::kDisconnected;
   view_.SetConnectedControls(false);
   view_.SetConnectionText("Not connected");
   log_.CloseLogFile();
-  connected_ = false;
 }
 
 void Connection::Shutdown() {
   ++*generation_;
+  {
+    std::lock_guard<std::mutex> lock(link_->mutex);
+    link_->dispatcher = nullptr;
+  }
+  link_->owner = nullptr;
   ShutdownTransport();
 }
 

@@ -165,9 +165,10 @@ SerialPort::~SerialPort() { Shutdown(); }
 
 SerialPort::OpenResult SerialPort::Open(const SerialLineSettings& line) {
   CheckLine(line);
-  auto lock = io_.Lock();
   if (io_.IsShutDown()) return OpenResult::kOpenFailed;
-  // O_NONBLOCK: neither the open (no carrier) nor any read or write may block.
+  // Outside the lock, so that a driver slow to open never holds up
+  // Shutdown(). O_NONBLOCK: neither the open (no carrier) nor any read or
+  // write may block.
   const int fd = open(line.DevicePath.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     openError_ = errno;
@@ -178,6 +179,11 @@ SerialPort::OpenResult SerialPort::Open(const SerialLineSettings& line) {
   if (!isatty(fd) || flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TIOCEXCL) != 0 ||
       !Configure(fd, line)) {
     openError_ = errno;
+    close(fd);
+    return OpenResult::kOpenFailed;
+  }
+  auto lock = io_.Lock();
+  if (io_.IsShutDown()) {
     close(fd);
     return OpenResult::kOpenFailed;
   }

@@ -26,10 +26,11 @@ int InterByteGapUs(const SerialLineSettings& line);
 // hint for a missing or busy device; empty otherwise.
 std::string PortOpeningAdvice(const std::string& devicePath, int error);
 
-// Modbus RTU over a POSIX serial device. Open() on the user-interface thread
-// (Connect), the Transport operations on the polling thread, Shutdown() from
-// any thread (Disconnect). One object serves one connection: after Shutdown()
-// it stays closed. Keep it alive (shared_ptr) until no thread uses it.
+// Modbus RTU over a POSIX serial device. Open() on Connect's opening thread,
+// the Transport operations on the polling thread, Shutdown() from any thread
+// (Disconnect; during Open() the port is then closed again at once). One
+// object serves one connection: after Shutdown() it stays closed. Keep it
+// alive (shared_ptr) until no thread uses it.
 class SerialPort : public Transport {
  public:
   enum class OpenResult { kOpened, kOpenFailed };

@@ -27,7 +27,13 @@ using Wait = InterruptibleFd::WaitResult;
 constexpr int kStaleChunk = 260;
 constexpr int kMaxStaleChunks = 16;
 
-int ParsePort(const std::string& text) {
+}  // namespace
+
+TcpClient::TcpClient(TrafficCounters& counters, LogSink& log) : counters_(counters), log_(log) {}
+
+TcpClient::~TcpClient() { Shutdown(); }
+
+int TcpClient::PortFromText(const std::string& text) {
   int32_t port = 0;
   if (!TryStrToInt(text, &port) || port < 1 || port > 65535) {
     throw Error("Invalid TCP port '" + text + "'");
@@ -35,14 +41,8 @@ int ParsePort(const std::string& text) {
   return port;
 }
 
-}  // namespace
-
-TcpClient::TcpClient(TrafficCounters& counters, LogSink& log) : counters_(counters), log_(log) {}
-
-TcpClient::~TcpClient() { Shutdown(); }
-
 bool TcpClient::Open(const std::string& host, const std::string& port, int timeoutMs) {
-  const int portNumber = ParsePort(port);
+  const int portNumber = PortFromText(port);
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;

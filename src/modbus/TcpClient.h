@@ -14,9 +14,9 @@ namespace mms {
 class LogSink;
 struct TrafficCounters;
 
-// Modbus TCP client. Open() on the user-interface thread (Connect), the
-// Transport operations on the polling thread, Shutdown() from any thread
-// (Disconnect). A connection that is down is made again by the next Send,
+// Modbus TCP client. Open() on Connect's opening thread, the Transport
+// operations on the polling thread, Shutdown() from any thread (Disconnect,
+// also to cut an Open() short). A connection that is down is made again by the next Send,
 // one attempt bounded by the timeout, so polling resumes by itself when the
 // device comes back. One object serves one Connect: after Shutdown() it
 // stays closed. Keep it alive (shared_ptr) until no thread uses it.
@@ -30,6 +30,9 @@ class TcpClient : public Transport {
   // connected; a failed attempt still leaves a usable client. Throws Error for texts that cannot be
   // used: "Invalid TCP port '<text>'" (not an integer in 1..65535) or "Unknown host '<text>'".
   bool Open(const std::string& host, const std::string& port, int timeoutMs);
+
+  // The TCPPort text as a port number, or the Error of Open() for it.
+  static int PortFromText(const std::string& text);
 
   // Wakes a wait in progress at once, closes the socket and makes later
   // operations fail (-1) or do nothing. Returns within a few milliseconds.

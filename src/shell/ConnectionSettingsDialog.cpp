@@ -148,8 +148,13 @@ void ConnectionSettingsDialog::BuildControls() {
                tcpPortEdit, timeoutEdit, delayEdit, okButton, cancelButton});
   FixClientSize(this, 242, 434);
 
-  connect(rtuButton, &QRadioButton::toggled, this, [this] { ProtocolClicked(); });
-  connect(tcpButton, &QRadioButton::toggled, this, [this] { ProtocolClicked(); });
+  // toggled for a change however made; clicked too: choosing the protocol
+  // already chosen toggles nothing, yet must apply its rule (the fields
+  // start all enabled).
+  for (QRadioButton* button : {rtuButton, tcpButton}) {
+    connect(button, &QRadioButton::toggled, this, [this] { ApplyProtocolChoice(); });
+    connect(button, &QRadioButton::clicked, this, [this] { ApplyProtocolChoice(); });
+  }
   connect(okButton, &QPushButton::clicked, this, &ConnectionSettingsDialog::OkClicked);
   connect(cancelButton, &QPushButton::clicked, this, &ConnectionSettingsDialog::CancelClicked);
 }
@@ -177,7 +182,7 @@ void ConnectionSettingsDialog::setVisible(bool visible) {
   QDialog::setVisible(visible);
 }
 
-void ConnectionSettingsDialog::ProtocolClicked() {
+void ConnectionSettingsDialog::ApplyProtocolChoice() {
   const bool rtu = rtuButton->isChecked();
   for (QWidget* w : {static_cast<QWidget*>(rtuGroup), static_cast<QWidget*>(portBox),
                      static_cast<QWidget*>(bitrateBox), static_cast<QWidget*>(parityBox),

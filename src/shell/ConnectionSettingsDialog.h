@@ -38,7 +38,8 @@ class ConnectionSettingsDialog : public QDialog {
   QPushButton* okButton = nullptr;
   QPushButton* cancelButton = nullptr;
 
-  void ProtocolClicked();
+  // Enables the fields of the protocol chosen; the same however often it runs.
+  void ApplyProtocolChoice();
   void OkClicked();
   void CancelClicked();
 

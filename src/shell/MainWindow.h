@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <array>
 #include <functional>
+#include <string>
 
 #include "common/TrafficStatistics.h"
 #include "shell/AppState.h"
@@ -28,6 +29,7 @@ class DataWindow;
 // finds them by. Everything here runs on the user-interface thread.
 namespace mms {
 class Connection;
+class TransmissionLog;
 }
 
 class MainWindow : public QMainWindow {
@@ -60,7 +62,8 @@ class MainWindow : public QMainWindow {
   int OpenChildWindowCount() const;
   QMdiArea* MdiArea() const { return mdiArea_; }
 
-  // Status bar panels 0..5. Panel 5 stays empty: writes to it are ignored.
+  // Status bar panels 0..5. Panel 5 is the transmission log's: writes to it
+  // are ignored.
   void SetPanelText(int panel, const QString& text);
   QString PanelText(int panel) const;
   QLabel* Panel(int panel) const;
@@ -86,6 +89,8 @@ class MainWindow : public QMainWindow {
   // Every open data window shows its latest result now.
   void RefreshResults();
   static constexpr int kRefreshIntervalMs = 33;
+  // Whose StatusText() panel 5 shows at every timer tick; set once at start-up.
+  void SetTransmissionLog(const mms::TransmissionLog* log) { log_ = log; }
   bool IsShutDown() const { return shutDown_; }
 
   // Menu and tool bar commands.
@@ -182,6 +187,7 @@ class MainWindow : public QMainWindow {
   void FillWindowList();
   void WatchFocusedEditor(QWidget* focused);
   void UpdateEditItems();
+  void RefreshLogStatus();
   QString ChooseFile(QFileDialog* dialog);
 
   mms::AppState& state_;
@@ -192,6 +198,8 @@ class MainWindow : public QMainWindow {
   QTimer* refreshTimer_ = nullptr;
   QElapsedTimer lastRefresh_;
   int refreshIntervalMs_ = kRefreshIntervalMs;
+  const mms::TransmissionLog* log_ = nullptr;
+  std::string logStatus_;  // what panel 5 shows
   bool shutDown_ = false;
   bool shown_ = false;
   bool childUpdatePending_ = false;

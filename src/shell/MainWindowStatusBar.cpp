@@ -29,6 +29,7 @@
 #include "auxiliary/SplashScreen.h"
 #include "common/Errors.h"
 #include "datawindow/DataWindow.h"
+#include "log/TransmissionLog.h"
 #include "shell/ConnectionSettingsDialog.h"
 #include "shell/DataDefinitionDialog.h"
 #include "shell/MainWindowIcons.h"
@@ -111,7 +112,7 @@ int MainWindow::StatusPanelsWidth() const {
 // ---- Status bar ----------------------------------------------------------------------
 
 void MainWindow::SetPanelText(int panel, const QString& text) {
-  if (panel < 0 || panel >= kPanelCount - 1) return;  // panel 5 stays empty
+  if (panel < 0 || panel >= kPanelCount - 1) return;  // panel 5 is the log's
   static_cast<StatusPanel*>(panels_[panel])->Reserve(text);
   panels_[panel]->setText(text);
 }
@@ -151,6 +152,19 @@ void MainWindow::RefreshStatistics() {
   for (int i = 0; i < 4; ++i)
     SetPanelText(
         i + 1, QString::fromStdString(*panelTexts[i]).replace(QLatin1Char(kSeparator), separator));
+  RefreshLogStatus();
+}
+
+// "" while the log is fine, which costs no allocation; the label is touched
+// only when the text changes.
+void MainWindow::RefreshLogStatus() {
+  if (!log_) return;
+  std::string status = log_->StatusText();
+  if (status == logStatus_) return;
+  logStatus_ = std::move(status);
+  QLabel* panel = panels_[kPanelCount - 1];
+  panel->setText(QString::fromStdString(logStatus_));
+  panel->setToolTip(panel->text());  // the panel may be too narrow for it
 }
 
 void MainWindow::SetConnectedControls(bool connected) {

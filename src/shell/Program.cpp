@@ -23,6 +23,9 @@ class MainWindowConnectionView : public mms::ConnectionView {
   void ShowPortOpeningError(const std::string& advice) override {
     ::ShowPortOpeningError(QString::fromStdString(advice));
   }
+  void ShowError(const std::string& message) override {
+    ShowErrorBox(form_, QString::fromStdString(message));
+  }
   void SetConnectionText(const std::string& text) override {
     form_->SetPanelText(0, QString::fromStdString(text));
   }
@@ -65,6 +68,7 @@ Program::Program() : pool(state.DataWindows, reports, state.ScanRate) {
                                                  pool, logThread, dispatcher, *connectionView);
   gMainWindow->SetConnection(connection.get());
   gMainWindow->SetReports(&reports);
+  gMainWindow->SetTransmissionLog(&logThread);
   // The dispatcher is already shut down when this runs, so a poll waiting
   // for a window callback returns at once; interrupting the transport ends
   // a transaction that waits for its reply.

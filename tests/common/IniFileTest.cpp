@@ -287,14 +287,32 @@ TEST(IniFileOddInput, DirectoryFifoHugeAndUnreadableFilesReadAsEmptyAndAreNotRep
     big.resize(IniFile::kMaxFileSize + 1, 'x');
     WriteWhole(dir.File("big.ini"), big);
   }
-  for (const char* name : {"folder.ini", "pipe.ini", "big.ini"}) {
+  const std::pair<const char*, const char*> cases[] = {{"folder.ini", "Is a directory"},
+                                                       {"pipe.ini", "Not a regular file"},
+                                                       {"big.ini", "File too large"}};
+  for (const auto& [name, reason] : cases) {
     SCOPED_TRACE(name);
     IniFile file(dir.File(name));  // must not block on the FIFO
     EXPECT_EQ(file.ReadString("S", "K", "d"), "d");
+    EXPECT_EQ(file.ReadFailure(), reason);
     file.WriteString("S", "K", "2");
     EXPECT_EQ(CommitError(file), std::string("Unable to write to ") + dir.File(name));
   }
   EXPECT_EQ(std::filesystem::file_size(dir.File("big.ini")), IniFile::kMaxFileSize + 1);
+
+  // Why a file was not read, for files that must be there.
+  EXPECT_EQ(IniFile("/dev/zero").ReadFailure(), "Not a regular file");  // never read forever
+  EXPECT_EQ(IniFile(dir.File("none.ini")).ReadFailure(), "No such file or directory");
+  EXPECT_EQ(IniFile("").ReadFailure(), "No such file or directory");
+  WriteWhole(dir.File("empty.ini"), "");
+  EXPECT_EQ(IniFile(dir.File("empty.ini")).ReadFailure(), "");
+  try {
+    IniFile(dir.File("pipe.ini")).RequireRead();
+    ADD_FAILURE() << "no error";
+  } catch (const Error& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "Unable to read " + dir.File("pipe.ini") + ": Not a regular file");
+  }
 }
 
 TEST(IniFileOddInput, BinaryContentNeverBreaksReadingOrWriting) {

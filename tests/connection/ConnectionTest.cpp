@@ -13,8 +13,12 @@
 #include "modbus/PollingThread.h"
 #include "common/Errors.h"
 #include "common/IniFile.h"
+#include "common/TempDir.h"
 #include "common/UiDispatcher.h"
 #include "common/WindowTable.h"
+#include "log/TransmissionLog.h"
+#include "modbus/PollingThread.h"
+#include "support/DeafListener.h"
 #include "support/LibmodbusSlaves.h"
 
 namespace mms {
@@ -69,9 +73,11 @@ class CountingCallbacks : public PollObserver {
 class RecordingView : public ConnectionView {
  public:
   void ShowPortOpeningError(const std::string&) override { ++portErrors; }
+  void ShowError(const std::string& message) override { errors.push_back(message); }
   void SetConnectionText(const std::string& text) override { status = text; }
   void SetConnectedControls(bool on) override { connectedControls = on; }
   int portErrors = 0;
+  std::vector<std::string> errors;
   std::string status;
   bool connectedControls = false;
 };
@@ -106,8 +112,15 @@ class ConnectionTest : public ::testing::Test {
   }
   template <typename Done>
   bool WaitFor(Done done) {
-    for (int i = 0; i < 1000 && !done(); ++i) std::this_thread::sleep_for(10ms);
+    for (int i = 0; i < 3000 && !done(); ++i) std::this_thread::sleep_for(10ms);
     return done();
+  }
+  // Connect's opening runs on a thread of its own; its outcome is posted.
+  bool Settle() {
+    return WaitFor([&] {
+      dispatcher_.RunPosted();
+      return !connection_.Connecting();
+    });
   }
 
   test::TempDir dir_;
@@ -127,6 +140,7 @@ TEST_F(ConnectionTest, TcpConnectPollsLogsAndDisconnectsCleanly) {
   test::LibmodbusTcpSlave slave;
   slave.SetHoldingRegister(0, 4711);
   connection_.Connect(TcpSettings(slave.Port()));
+  ASSERT_TRUE(Settle());
   EXPECT_EQ(view_.status, "127.0.0.1:" + std::to_string(slave.Port()));
   EXPECT_TRUE(view_.connectedControls);
   EXPECT_EQ(protocolMode_.load(), kModbusTcp);
@@ -147,6 +161,7 @@ TEST_F(ConnectionTest, TcpConnectPollsLogsAndDisconnectsCleanly) {
   test::WriteWhole(LogPath(), log + "left by the first connection\r\n");
   const int before = callbacks_.valid.load();
   connection_.Connect(TcpSettings(slave.Port()));
+  ASSERT_TRUE(Settle());
   ASSERT_TRUE(WaitFor([&] { return callbacks_.valid.load() > before + 1; }));
   connection_.Disconnect();
   EXPECT_EQ(test::ReadWhole(LogPath()).find("left by the first connection"), std::string::npos);
@@ -159,6 +174,7 @@ TEST_F(ConnectionTest, TcpWithNothingListeningStillConnectsAndReportsTimeouts) {
     freePort = probe.Port();
   }
   connection_.Connect(TcpSettings(freePort));
+  ASSERT_TRUE(Settle());
   EXPECT_TRUE(view_.connectedControls);
   ASSERT_TRUE(WaitFor([&] { return callbacks_.timeouts.load() >= 1; }));
   connection_.Disconnect();
@@ -170,6 +186,7 @@ TEST_F(ConnectionTest, SerialConnectShowsPortAndBaudAndPolls) {
   IniFile file = Settings({{"RTUPortSettings", "Port", slave.DevicePath()},
                            {"RTUPortSettings", "Bitrate", "19200"}});
   connection_.Connect(file);
+  ASSERT_TRUE(Settle());
   EXPECT_EQ(view_.status, slave.DevicePath() + " 19200");
   EXPECT_EQ(pool_.DelayBetweenPolls(), 5) << "connect's own default";
   ASSERT_TRUE(WaitFor([&] { return callbacks_.valid.load() >= 1; }));
@@ -178,13 +195,16 @@ TEST_F(ConnectionTest, SerialConnectShowsPortAndBaudAndPolls) {
   // The exclusive port is free again at once.
   connection_.Disconnect();
   connection_.Connect(file);
+  ASSERT_TRUE(Settle());
   EXPECT_TRUE(connection_.Connected());
   connection_.Disconnect();
 }
 
 TEST_F(ConnectionTest, PortThatCannotOpenShowsOneBoxAndStillCreatesTheLog) {
   connection_.Connect(Settings({{"RTUPortSettings", "Port", dir_.File("no-such-tty")}}));
+  ASSERT_TRUE(Settle());
   EXPECT_EQ(view_.portErrors, 1);
+  EXPECT_EQ(view_.status, "Not connected");
   EXPECT_FALSE(view_.connectedControls);
   EXPECT_FALSE(connection_.Connected());
   EXPECT_TRUE(log_.HasLogFile());
@@ -231,6 +251,7 @@ TEST_F(ConnectionTest, BadValuesStopConnectBeforeAnythingOpens) {
 TEST_F(ConnectionTest, ProtocolInAnotherCaseKeepsThePreviousProtocol) {
   connection_.Connect(Settings({{"Protocol", "Protocol", "modbustcp"},
                                 {"RTUPortSettings", "Port", dir_.File("none")}}));
+  ASSERT_TRUE(Settle());
   EXPECT_EQ(protocolMode_.load(), kModbusRtu);
   EXPECT_EQ(view_.portErrors, 1) << "went the serial way";
 }
@@ -238,6 +259,7 @@ TEST_F(ConnectionTest, ProtocolInAnotherCaseKeepsThePreviousProtocol) {
 TEST_F(ConnectionTest, TimeoutTextReachesTheStatusButNeverAfterDisconnect) {
   test::PtyPair silent;  // nobody answers on the other side
   connection_.Connect(Settings({{"RTUPortSettings", "Port", silent.SlavePath()}}));
+  ASSERT_TRUE(Settle());
   ASSERT_TRUE(WaitFor([&] { return dispatcher_.PostedCount() > 0; }));
   dispatcher_.RunPosted();
   EXPECT_EQ(view_.status, "TIMEOUT");
@@ -246,6 +268,42 @@ TEST_F(ConnectionTest, TimeoutTextReachesTheStatusButNeverAfterDisconnect) {
   connection_.Disconnect();
   dispatcher_.RunPosted();  // posted before Disconnect, run after it
   EXPECT_EQ(view_.status, "Not connected");
+}
+
+// Connect, Disconnect and Exit return at once while the opening hangs (a
+// device that never answers the TCP connect, Timeout ten minutes); what a
+// cut-off opening finds changes nothing. A host that cannot be found is an
+// error box once the lookup has failed.
+TEST_F(ConnectionTest, AnOpeningUnderWayHoldsNothingUp) {
+  test::DeafListener deaf;
+  const auto promptly = [](auto step) {
+    const auto start = std::chrono::steady_clock::now();
+    step();
+    return std::chrono::steady_clock::now() - start < 5s;
+  };
+  IniFile hanging = Settings({{"Protocol", "Protocol", "ModbusTCP"},
+                              {"TCPPortSettings", "TCPPort", std::to_string(deaf.Port())},
+                              {"General", "Timeout", "600000"}});
+  EXPECT_TRUE(promptly([&] { connection_.Connect(hanging); }));
+  EXPECT_TRUE(connection_.Connecting());
+  EXPECT_TRUE(view_.connectedControls);
+  EXPECT_EQ(view_.status, Connection::kConnectingText);
+  EXPECT_TRUE(promptly([&] { connection_.Disconnect(); }));
+  EXPECT_EQ(view_.status, "Not connected");
+  ASSERT_TRUE(WaitFor([&] { return dispatcher_.PostedCount() > 0; }));
+  dispatcher_.RunPosted();
+  EXPECT_EQ(view_.status, "Not connected");
+  EXPECT_FALSE(view_.connectedControls || connection_.Connected() || pool_.Running());
+
+  connection_.Connect(
+      Settings({{"Protocol", "Protocol", "ModbusTCP"}, {"TCPPortSettings", "IPAddress", ""}}));
+  ASSERT_TRUE(Settle());
+  EXPECT_EQ(view_.errors, std::vector<std::string>{"Unknown host ''"});
+  EXPECT_FALSE(view_.connectedControls || connection_.Connected() || pool_.Running());
+
+  connection_.Connect(hanging);
+  EXPECT_TRUE(promptly([&] { connection_.Shutdown(); }));
+  EXPECT_TRUE(promptly([&] { pool_.Shutdown(); }));
 }
 
 }  // namespace

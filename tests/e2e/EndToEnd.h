@@ -62,7 +62,9 @@ class Run {
   // Brings the window's frame to the front, so that mouse events reach it.
   void Activate(DataWindow* window);
 
-  void Connect() { Main().ConnectCommand(); }
+  // Connect from the menu handler, then events until its opening has ended
+  // (it runs on a thread of its own).
+  void Connect();
   void Disconnect() { Main().DisconnectCommand(); }
   // The Connect and Disconnect items, menu and tool bar, agree on "connected".
   bool ControlsConnected() const;

@@ -19,8 +19,9 @@
 #include <algorithm>
 #include <memory>
 
-#include "e2e/EndToEnd.h"
 #include "common/WindowTable.h"
+#include "e2e/EndToEnd.h"
+#include "support/DeafListener.h"
 #include "support/LibmodbusSlaves.h"
 #include "support/PtyPair.h"
 
@@ -251,6 +252,38 @@ class RobustnessEndToEndTest : public QObject {
       return line.startsWith(QStringLiteral("<tx>"));
     });
     QCOMPARE(requests, polls);
+  }
+
+  void aConnectThatHangsHoldsNothingUp_data() {
+    QTest::addColumn<bool>("exit");
+    QTest::newRow("disconnect") << false;
+    QTest::newRow("exit") << true;
+  }
+  void aConnectThatHangsHoldsNothingUp() {
+    QFETCH(bool, exit);
+    mms::test::DeafListener deaf;  // the TCP connect hangs for the whole Timeout
+    e2e::Run run(e2e::Tcp(deaf.Port(), 600000));
+    QVERIFY(run.Started());
+    QVERIFY(run.NewWindow(e2e::kHoldingRegisters, 0));
+    QElapsedTimer clock;
+    clock.start();
+    run.Main().ConnectCommand();
+    QVERIFY2(clock.elapsed() < kPromptMs, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(run.ControlsConnected());
+    QCOMPARE(run.Main().PanelText(0), QStringLiteral("Connecting..."));
+    if (exit) {
+      const qint64 ms = run.Exit();
+      QVERIFY2(ms < kPromptMs, qPrintable(QString::number(ms)));
+      return;
+    }
+    clock.restart();
+    run.Disconnect();
+    QVERIFY2(clock.elapsed() < kPromptMs, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(run.ControlsDisconnected());
+    QCOMPARE(run.Main().PanelText(0), QStringLiteral("Not connected"));
+    QVERIFY(!run.program().pool.Running());
+    QCOMPARE(run.Errors(), QStringList());
+    QVERIFY(run.Exit() < kPromptMs);
   }
 
   void theWholeWindowTableOpenedAndClosedWhilePolling() {

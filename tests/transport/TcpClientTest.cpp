@@ -14,9 +14,10 @@
 #include <memory>
 #include <thread>
 
-#include "modbus/ModbusProtocol.h"
-#include "common/TrafficCounters.h"
 #include "common/Errors.h"
+#include "common/TrafficCounters.h"
+#include "modbus/ModbusProtocol.h"
+#include "support/DeafListener.h"
 #include "support/FakeTransport.h"
 #include "support/LibmodbusSlaves.h"
 #include "support/RecordingLogSink.h"
@@ -329,43 +330,8 @@ TEST(TcpClientTest, ShutdownRacesWithExchanges) {
 namespace mms {
 namespace {
 
-// A listener that never accepts, its queue full: connects to it hang until
-// their timeout.
-class DeafListener {
- public:
-  DeafListener() {
-    fd_ = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    bind(fd_, reinterpret_cast<sockaddr*>(&address), size);
-    listen(fd_, 0);
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size);
-    port_ = ntohs(address.sin_port);
-    for (int i = 0; i < 4; ++i) {
-      const int c = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
-      connect(c, reinterpret_cast<sockaddr*>(&address), size);
-      fillers_.push_back(c);
-    }
-    // The queue is full once the first filler is through.
-    pollfd first{fillers_[0], POLLOUT, 0};
-    poll(&first, 1, 10000);
-  }
-  ~DeafListener() {
-    for (int c : fillers_) close(c);
-    close(fd_);
-  }
-  uint16_t Port() const { return port_; }
-
- private:
-  int fd_ = -1;
-  uint16_t port_ = 0;
-  std::vector<int> fillers_;
-};
-
 TEST(TcpClientTest, ConnectAttemptsEndAtTheTimeout) {
-  DeafListener deaf;
+  test::DeafListener deaf;
   const auto start = std::chrono::steady_clock::now();
   Rig rig(deaf.Port(), 200);
   EXPECT_FALSE(rig.connected);

@@ -245,16 +245,25 @@ void WindowCommandsTest::hugeSetStopsWhenTheTableIsFull() {
   WriteText(window, "[DataDefinition]\nLength=20\n");
   NewWindow();  // one slot already used
   const QString set = dir_->filePath(QStringLiteral("huge.kvs"));
-  // Missing entries open as empty paths: default windows with an empty caption.
+  // A count beyond the entries stops at the first missing one.
   WriteText(set, QStringLiteral("[Scene]\nNumOfFiles=2147483647\nFile0=%1\n").arg(window).toUtf8());
+  AnswerFileDialog(main_->loadSetDialog, set);
+  main_->loadSetAction->trigger();
+  QCOMPARE(errors_, QStringList{QStringLiteral("Unable to read %1: File1 is missing.").arg(set)});
+  QCOMPARE(OpenWindows(), 2);
+  QCOMPARE(main_->WindowAt(1)->Record()->Poll().Length, 20);
+
+  // More real entries than slots: the table fills up, then the error box.
+  QByteArray text = "[Scene]\nNumOfFiles=70\n";
+  for (int i = 0; i < 70; ++i) text += QStringLiteral("File%1=%2\n").arg(i).arg(window).toUtf8();
+  WriteText(set, text);
+  errors_.clear();
   AnswerFileDialog(main_->loadSetDialog, set);
   main_->loadSetAction->trigger();
   QCOMPARE(errors_.size(), 1);
   QCOMPARE(state_->DataWindows.WindowCount(), mms::kMaxDataWindows);
   QCOMPARE(OpenWindows(), mms::kMaxDataWindows);
-  QCOMPARE(main_->WindowAt(1)->Record()->Poll().Length, 20);
-  QCOMPARE(main_->WindowAt(2)->windowTitle(), QString());
-  QCOMPARE(main_->WindowAt(2)->Record()->Poll().Length, 1);
+  QCOMPARE(main_->WindowAt(64)->Record()->Poll().Length, 20);
 }
 
 void WindowCommandsTest::openOfABadFileCreatesNoWindow() {
@@ -264,11 +273,13 @@ void WindowCommandsTest::openOfABadFileCreatesNoWindow() {
   QCOMPARE(OpenWindows(), 0);
   QCOMPARE(state_->DataWindows.WindowCount(), 0);
 
-  // A missing file opens with every default.
-  DataWindow* w = mms::OpenWindowFile(*main_, dir_->filePath(QStringLiteral("missing.kvw")));
-  QCOMPARE(w->SlotIndex, 0);
-  QCOMPARE(w->ToWindowFile().Length, 1);
-  QCOMPARE(w->addressEdit->text(), QStringLiteral("1"));
+  // A file that cannot be read is no window of defaults either.
+  for (const QString& path :
+       {dir_->filePath(QStringLiteral("missing.kvw")), dir_->path(), QStringLiteral("/dev/zero")}) {
+    QVERIFY_THROWS_EXCEPTION(mms::Error, mms::OpenWindowFile(*main_, path));
+    QCOMPARE(OpenWindows(), 0);
+  }
+  QCOMPARE(state_->DataWindows.WindowCount(), 0);
 }
 
 void WindowCommandsTest::failedSaveKeepsTheFileName() {

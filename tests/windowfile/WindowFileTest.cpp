@@ -1,6 +1,7 @@
 #include "datawindow/WindowFile.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <random>
 #include <sstream>
@@ -163,14 +164,30 @@ TEST(WindowFileLoad, RoundTripKeepsEveryField) {
   }
 }
 
-TEST(WindowFileLoad, MissingOrKeylessFilesGiveDefaults) {
+// A file that reads but lacks keys gets the defaults; one that cannot be
+// read is an error naming it and why.
+TEST(WindowFileLoad, KeylessFilesGiveDefaultsUnreadableOnesAnError) {
   TempDir dir;
   WriteAll(dir.File("other.ini"), "[Protocol]\nMode=1\n");
   WriteAll(dir.File("empty.kvw"), "");
+  ASSERT_EQ(mkfifo(dir.File("pipe.kvw").c_str(), 0600), 0);
   const WindowFile defaults;
-  for (const std::string& path : {dir.File("missing.kvw"), dir.File("other.ini"),
-                                  dir.File("empty.kvw"), dir.Path(), std::string()}) {
-    EXPECT_EQ(LoadWindowFile(path), defaults) << path;
+  const std::pair<std::string, std::string> cases[] = {
+      {dir.File("other.ini"), ""},
+      {dir.File("empty.kvw"), ""},
+      {dir.File("missing.kvw"), "No such file or directory"},
+      {std::string(), "No such file or directory"},
+      {dir.Path(), "Is a directory"},
+      {"/dev/zero", "Not a regular file"},
+      {dir.File("pipe.kvw"), "Not a regular file"},
+  };
+  for (const auto& [path, reason] : cases) {
+    try {
+      EXPECT_EQ(LoadWindowFile(path), defaults) << path;
+      EXPECT_EQ(reason, "") << path;
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()), "Unable to read " + path + ": " + reason);
+    }
   }
   EXPECT_EQ(defaults.DeviceID, 1);
   EXPECT_EQ(defaults.Address, 1);

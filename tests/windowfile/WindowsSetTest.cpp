@@ -83,7 +83,7 @@ TEST(WindowsSetRead, NumberOfFiles) {
     int32_t number;
   };
   const Case cases[] = {
-      {nullptr, 0},
+      {"", 0},
       {"[Other]\nNumOfFiles=3\n", 0},
       {"[scene]\nnumoffiles=3\n", 3},
       {"[Scene]\nNumOfFiles=-4\n", -4},
@@ -92,10 +92,13 @@ TEST(WindowsSetRead, NumberOfFiles) {
   };
   for (const Case& c : cases) {
     TempDir dir;
-    if (c.text) WriteAll(dir.File("s.kvs"), c.text);
-    EXPECT_EQ(WindowsSetReader(dir.File("s.kvs")).NumOfFiles(), c.number)
-        << (c.text ? c.text : "(no file)");
+    WriteAll(dir.File("s.kvs"), c.text);
+    EXPECT_EQ(WindowsSetReader(dir.File("s.kvs")).NumOfFiles(), c.number) << c.text;
   }
+  // No file at all is an error, as for a window file.
+  TempDir dir;
+  EXPECT_EQ(NumOfFilesError(dir.File("s.kvs")),
+            "Unable to read " + dir.File("s.kvs") + ": No such file or directory");
 }
 
 TEST(WindowsSetRead, NumberOfFilesThatIsNoIntegerIsAnError) {
@@ -108,16 +111,23 @@ TEST(WindowsSetRead, NumberOfFilesThatIsNoIntegerIsAnError) {
 }
 
 // Entries are looked up one by one: a huge count must not cost anything up
-// front, and entries that are not there read as empty paths.
+// front, and an entry that is not there is an error naming the set.
 TEST(WindowsSetRead, HugeCountReadsEntriesLazily) {
   TempDir dir;
-  WriteAll(dir.File("s.kvs"), "[Scene]\nNumOfFiles=2147483647\nFile0=/only.kvw\n");
-  const WindowsSetReader set(dir.File("s.kvs"));
+  const std::string path = dir.File("s.kvs");
+  WriteAll(path, "[Scene]\nNumOfFiles=2147483647\nFile0=/only.kvw\nFile1=\n");
+  const WindowsSetReader set(path);
   ASSERT_EQ(set.NumOfFiles(), 2147483647);
   EXPECT_EQ(set.File(0), "/only.kvw");
-  EXPECT_EQ(set.File(1), "");
-  EXPECT_EQ(set.File(2147483646), "");
-  EXPECT_EQ(set.File(-1), "");
+  for (const int32_t i : {1, 2147483646, -1}) {
+    try {
+      set.File(i);
+      ADD_FAILURE() << "no error for " << i;
+    } catch (const Error& e) {
+      EXPECT_EQ(std::string(e.what()),
+                "Unable to read " + path + ": File" + std::to_string(i) + " is missing");
+    }
+  }
 }
 
 }  // namespace

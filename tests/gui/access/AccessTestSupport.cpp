@@ -9,6 +9,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QMenu>
+#include <QRadioButton>
 #include <QtTest>
 
 #include "auxiliary/SplashScreen.h"
@@ -170,6 +171,35 @@ void PressMenuKey() {
   QContextMenuEvent event(QContextMenuEvent::Keyboard, pos, focus->mapToGlobal(pos),
                           Qt::NoModifier);
   QApplication::sendEvent(focus, &event);
+}
+
+void Operate(QAbstractButton* button, Operation how) {
+  switch (how) {
+    case Operation::kMouse:
+      QTest::mouseClick(button, Qt::LeftButton);
+      break;
+    case Operation::kSpaceKey:
+      button->setFocus();
+      QTest::keyClick(button, Qt::Key_Space);
+      break;
+    case Operation::kAccessibleToggle: {
+      QAccessibleInterface* node = QAccessible::queryAccessibleInterface(button);
+      QAccessibleActionInterface* actions = node ? node->actionInterface() : nullptr;
+      if (actions) actions->doAction(QAccessibleActionInterface::toggleAction());
+      break;
+    }
+    case Operation::kProgram:
+      button->setChecked(qobject_cast<QRadioButton*>(button) || !button->isChecked());
+      break;
+  }
+}
+
+void AddOperationRows() {
+  QTest::addColumn<Operation>("how");
+  QTest::newRow("mouse") << Operation::kMouse;
+  QTest::newRow("space key") << Operation::kSpaceKey;
+  QTest::newRow("screen reader's Toggle") << Operation::kAccessibleToggle;
+  QTest::newRow("setChecked") << Operation::kProgram;
 }
 
 bool Reactivate(QWidget* window) {

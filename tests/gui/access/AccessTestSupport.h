@@ -4,6 +4,7 @@
 // shortcuts first; texts come from the QAccessible interfaces only.
 #include <QAccessible>
 #include <QByteArray>
+#include <QMetaType>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -14,6 +15,7 @@
 
 class Program;
 class MainWindow;
+class QAbstractButton;
 class QWidget;
 
 // One interface of a window's accessibility tree.
@@ -78,6 +80,14 @@ bool TabTo(const QString& caption, int limit = 40);
 // The context-menu key: the event the platform sends for it, at the focused
 // item.
 void PressMenuKey();
+
+// The ways a check box or radio button is worked: a control must do the same
+// whichever is used.
+enum class Operation { kMouse, kSpaceKey, kAccessibleToggle, kProgram };
+// Ticks or unticks a check box, chooses a radio button; a row per way.
+void Operate(QAbstractButton* button, Operation how);
+void AddOperationRows();
+Q_DECLARE_METATYPE(Operation)
 
 // Plays the user at modal dialogs: each dialog that comes up, and is active,
 // gets the next step, run from inside its own event loop. A dialog that is

@@ -8,13 +8,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QRadioButton>
 #include <QTableWidget>
 #include <QtTest>
 #include <vector>
 
 #include "AccessTestSupport.h"
-#include "datawindow/DataWindowLimits.h"
 #include "datawindow/DataWindow.h"
+#include "datawindow/DataWindowLimits.h"
+#include "datawindow/ThresholdDialog.h"
 #include "shell/MainWindow.h"
 #include "shell/Program.h"
 
@@ -64,6 +66,30 @@ class DataWindowAccessTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void checkBoxesAndChoicesActHoweverWorked_data() { AddOperationRows(); }
+  void checkBoxesAndChoicesActHoweverWorked() {
+    QFETCH(Operation, how);
+    DataWindow w(nullptr);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    for (const bool on : {true, false}) {
+      Operate(w.asciiEnableBox, how);
+      QCOMPARE(w.asciiEnableBox->isChecked(), on);
+      for (QWidget* mode : {w.oneCharButton, w.twoCharButton, w.twoCharSwappedButton})
+        QCOMPARE(mode->isEnabled(), on);
+    }
+
+    ThresholdDialog d(&w);
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    Operate(d.enableBox, how);
+    QVERIFY(d.EnableChoice() && d.param1Edit->isEnabled() && d.rangeButton->isEnabled());
+    Operate(d.rangeButton, how);
+    QVERIFY(d.TypeChoice() == 2 && !d.param2Edit->isHidden());
+    Operate(d.simpleButton, how);
+    QVERIFY(d.TypeChoice() == 1 && d.param2Edit->isHidden());
+  }
+
   void readsAsFieldsCountersAndAGridWithHeaders() {
     ProgramSession session;
     QVERIFY(session.Started());

@@ -2,9 +2,16 @@
 // opened from the menus, read by their captions, filled and confirmed or
 // abandoned from the keyboard, and the error box a refused value brings up.
 #include <QApplication>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "AccessTestSupport.h"
+#include "common/SettingsFile.h"
+#include "shell/ConnectionSettingsDialog.h"
 #include "shell/MainWindow.h"
 #include "shell/Program.h"
 
@@ -20,6 +27,33 @@ class SettingsAccessTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // The fields follow the protocol chosen, however it was chosen; also when
+  // the protocol chosen already is chosen again (they start all enabled).
+  void protocolFieldsFollowTheChoiceHoweverMade_data() { AddOperationRows(); }
+  void protocolFieldsFollowTheChoiceHoweverMade() {
+    QFETCH(Operation, how);
+    QTemporaryDir dir;
+    mms::SetSettingsDirectory(dir.path().toStdString());
+    ConnectionSettingsDialog d;
+    mms::SetSettingsDirectory("");
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    const auto enabled = [&] {
+      return QList<bool>{d.rtuGroup->isEnabled(), d.portBox->isEnabled(), d.tcpGroup->isEnabled(),
+                         d.ipAddressEdit->isEnabled()};
+    };
+    QCOMPARE(enabled(), QList<bool>({true, true, true, true}));
+    // Qt's Toggle of a radio button already chosen changes nothing at all.
+    if (how == Operation::kMouse || how == Operation::kSpaceKey) {
+      Operate(d.rtuButton, how);
+      QCOMPARE(enabled(), QList<bool>({true, true, false, false}));
+    }
+    Operate(d.tcpButton, how);
+    QCOMPARE(enabled(), QList<bool>({false, false, true, true}));
+    Operate(d.rtuButton, how);
+    QCOMPARE(enabled(), QList<bool>({true, true, false, false}));
+  }
+
   void connectionSettingsFromTheMenuByKeyboard() {
     ProgramSession session;
     QVERIFY(session.Started());

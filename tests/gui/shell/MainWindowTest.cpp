@@ -26,8 +26,9 @@
 #include "auxiliary/SplashScreen.h"
 #include "datawindow/DataWindow.h"
 #include "datawindow/WindowFile.h"
-#include "shell/MainWindow.h"
 #include "datawindow/WindowsSet.h"
+#include "log/TransmissionLog.h"
+#include "shell/MainWindow.h"
 #include "ui/ErrorBox.h"
 #include "ui/QtUiDispatcher.h"
 
@@ -376,7 +377,11 @@ class MainFormTest : public QObject {
     const QString setPath = dir.filePath("huge.kvs");
     QFile set(setPath);
     QVERIFY(set.open(QIODevice::WriteOnly));
-    set.write("[Scene]\nNumOfFiles=2147483647\n");  // every entry missing: empty paths
+    const QString window = dir.filePath("w.kvw");
+    mms::SaveWindowFile(mms::WindowFile(), window.toStdString());
+    set.write("[Scene]\nNumOfFiles=2147483647\n");
+    for (int i = 0; i < 70; ++i)
+      set.write(QStringLiteral("File%1=%2\n").arg(i).arg(window).toUtf8());
     set.close();
     form_->NewWindow();
     FileDialogUser user({setPath});
@@ -478,6 +483,18 @@ class MainFormTest : public QObject {
     const QString separator = QLocale().decimalPoint();
     QVERIFY2(form_->PanelText(1).startsWith("Tx : 1" + separator + "50 KB "),
              qPrintable(form_->PanelText(1)));
+
+    // Panel 5 is the log's: what it could not write, until the next Connect.
+    mms::TransmissionLog log;
+    form_->SetTransmissionLog(&log);
+    log.Resume();
+    const uint8_t frame[] = {1, 3};
+    log.LogHandOff(mms::kLogTransmitted, frame, 2);
+    QTRY_COMPARE(form_->PanelText(5), QStringLiteral("Log: no log file, 1 frame not written"));
+    QTemporaryDir dir;
+    log.CreateLogFile(dir.filePath(QStringLiteral("Transmission.log")).toStdString());
+    QTRY_COMPARE(form_->PanelText(5), QString());
+    form_->SetTransmissionLog(nullptr);
   }
 
   void panelTextsReachScreenReaders() {
