@@ -73,9 +73,9 @@ void MainWindow::BuildStatusBar() {
   statusBarWidget->setMinimumWidth(1);
   setStatusBar(statusBarWidget);
   // What each panel is, for screen readers; the panel's text itself is its name.
-  static const char* const kDescriptions[kPanelCount] = {"Connection state",   "Bytes sent",
-                                                         "Bytes received",     "Requests sent",
-                                                         "Responses received", "Unused"};
+  static const char* const kDescriptions[kPanelCount] = {
+      "Connection state", "Bytes sent",         "Bytes received",
+      "Requests sent",    "Responses received", "Transmission log status"};
   // Texts as wide as the traffic panels commonly get; wider ones widen them once.
   const QString separator = QLocale().decimalPoint();
   const QString typical[kPanelCount] = {
