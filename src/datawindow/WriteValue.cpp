@@ -90,8 +90,10 @@ uint64_t IntegerBits(const std::string& text, ValueType type) {
       return StrToIntBits(text, kMax64 / 2, kMax64 / 2 + 1);
     case ValueType::Unsigned64:
       return StrToIntBits(text, kMax64, 0);
-    default:
-      return static_cast<uint16_t>(StrToInt(text));
+    case ValueType::Signed16:
+      return static_cast<uint16_t>(StrToIntBits(text, 0x7FFF, 0x8000));
+    default:  // unsigned 16, hexadecimal: what the register holds, nothing wraps
+      return StrToIntBits(text, 0xFFFF, 0);
   }
 }
 

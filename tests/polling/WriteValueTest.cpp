@@ -30,7 +30,6 @@ TEST(RegisterWriteRequest, AcceptedTextsBecomeTheWordsThatReadBackTheSame) {
   const std::vector<Accepted> cases = {
       {"0", F::Decimal, 6, 1, {0}},
       {"65535", F::Decimal, 6, 1, {0xFFFF}},
-      {"70000", F::Decimal, 6, 1, {4464}},  // low 16 bits
       {"-1", F::Integer, 6, 1, {0xFFFF}},
       {"-32768", F::Integer, 6, 1, {0x8000}},
       {"$1F", F::Hexadecimal, 6, 1, {31}},
@@ -82,6 +81,11 @@ TEST(RegisterWriteRequest, RefusedTextsNameTheText) {
       {"", F::Decimal, "'' is not a valid integer value"},
       {"12a", F::Decimal, "'12a' is not a valid integer value"},
       {"2147483648", F::Integer, "'2147483648' is not a valid integer value"},
+      // Out of range for the type: refused, never wrapped to another value.
+      {"70000", F::Decimal, "'70000' is not a valid integer value"},
+      {"-1", F::Decimal, "'-1' is not a valid integer value"},
+      {"32768", F::Integer, "'32768' is not a valid integer value"},
+      {"$10000", F::Hexadecimal, "'$10000' is not a valid integer value"},
       {"", F::Binary, kBinary},
       {"2", F::Binary, kBinary},
       {"10 1", F::Binary, kBinary},

@@ -125,7 +125,7 @@ class WriteDialogsTest : public QObject {
     QTest::addColumn<int>("function");
     QTest::addColumn<QList<int>>("values");
     QTest::newRow("decimal") << int(DisplayFormat::Decimal) << "C"
-                             << "70000" << 6 << QList<int>{4464};
+                             << "65535" << 6 << QList<int>{0xFFFF};
     QTest::newRow("hexadecimal") << int(DisplayFormat::Hexadecimal) << "C"
                                  << "$1F" << 6 << QList<int>{31};
     QTest::newRow("binary") << int(DisplayFormat::Binary) << "C"
