@@ -100,6 +100,7 @@ ValueEncoding DataWindow::Format() const { return encoding_; }
 void DataWindow::SetFormat(const ValueEncoding& encoding) {
   encoding_ = encoding;
   ShowFormat();
+  FitValueColumns();  // radios, type and order alike
 }
 
 void DataWindow::ShowFormat() {

@@ -41,9 +41,6 @@ void DataWindow::FitControls() {
     errorWidth = std::max(errorWidth, boldMetrics.horizontalAdvance(QString::fromLatin1(text)));
   errorTextLabel->setMinimumSize(errorWidth, boldMetrics.height());
 
-  connect(formats_, &QButtonGroup::idToggled, this, [this](int, bool checked) {
-    if (checked) FitValueColumns();
-  });
   connect(asciiEnableBox, &QCheckBox::toggled, this, [this] { FitValueColumns(); });
 
   // No size the window allows cuts a label: the controls keep their room,
