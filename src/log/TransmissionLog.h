@@ -17,7 +17,8 @@ namespace mms {
 // "Transmission.log":
 //   "<tx>0x01 0x03 0x00 0x00 0x00 0x02 0xC4 0x0B </tx>\r\n"
 //   "<rx></rx>\r\n"  (a frame of no bytes)
-// one whole line per frame, in hand-over order, each line one write(2).
+// one whole line per frame, in hand-over order; the lines of a burst of
+// frames go to the file in one write(2).
 //
 // The thread exists from construction to destruction and is paused at
 // first; idle or paused, it sleeps on a condition variable.
