@@ -126,15 +126,7 @@ void ConnectionSettingsDialog::BuildControls() {
   AddLabelledField(generalLayout, QStringLiteral("Timeout (ms)"), timeoutEdit);
   AddLabelledField(generalLayout, QStringLiteral("Delay between polls (ms)"), delayEdit);
 
-  okButton = new QPushButton(QStringLiteral("OK"), this);
-  okButton->setObjectName(QStringLiteral("okButton"));
-  okButton->setDefault(true);
-  cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-  cancelButton->setObjectName(QStringLiteral("cancelButton"));
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(okButton);
-  buttons->addWidget(cancelButton);
+  QHBoxLayout* buttons = OkCancelRow(this, okButton, cancelButton);
 
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(protocol);

@@ -27,15 +27,7 @@ void DataDefinitionDialog::Initialise() {
   auto* form = new QFormLayout;
   AddLabelledField(form, QStringLiteral("Scan rate (ms)"), scanRateEdit);
 
-  okButton = new QPushButton(QStringLiteral("OK"), this);
-  okButton->setObjectName(QStringLiteral("okButton"));
-  okButton->setDefault(true);
-  cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
-  cancelButton->setObjectName(QStringLiteral("cancelButton"));
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(okButton);
-  buttons->addWidget(cancelButton);
+  QHBoxLayout* buttons = OkCancelRow(this, okButton, cancelButton);
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);

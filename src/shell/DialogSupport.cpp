@@ -2,8 +2,10 @@
 
 #include <QComboBox>
 #include <QFormLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <algorithm>
 
 #include "ui/CentreOnMain.h"
@@ -49,4 +51,17 @@ bool CentreOnShownMainWindow(QWidget* window) {
   if (main == nullptr || main == window || !main->isVisible()) return false;
   window->move(CentredPosition(main->frameGeometry(), window->frameGeometry().size()));
   return true;
+}
+
+QHBoxLayout* OkCancelRow(QWidget* dialog, QPushButton*& ok, QPushButton*& cancel) {
+  ok = new QPushButton(QStringLiteral("OK"), dialog);
+  ok->setObjectName(QStringLiteral("okButton"));
+  ok->setDefault(true);
+  cancel = new QPushButton(QStringLiteral("Cancel"), dialog);
+  cancel->setObjectName(QStringLiteral("cancelButton"));
+  auto* row = new QHBoxLayout;
+  row->addStretch();
+  row->addWidget(ok);
+  row->addWidget(cancel);
+  return row;
 }

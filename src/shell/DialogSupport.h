@@ -3,6 +3,9 @@
 #include <QWidget>
 #include <initializer_list>
 
+class QHBoxLayout;
+class QPushButton;
+
 class QFormLayout;
 
 // Window flags of a fixed dialog frame with only a close box.
@@ -12,6 +15,10 @@ Qt::WindowFlags FixedDialogFlags();
 // caption without a trailing colon or blank, and the caption's mnemonic, if
 // any, moves the focus to the field.
 void AddLabelledField(QFormLayout* layout, const QString& caption, QWidget* field);
+
+// The "OK" (default) and "Cancel" buttons of `dialog`, right-aligned in the
+// returned row.
+QHBoxLayout* OkCancelRow(QWidget* dialog, QPushButton*& ok, QPushButton*& cancel);
 
 // "IP address :" -> "IP address"; "Modbus RTU " -> "Modbus RTU".
 QString AccessibleCaption(const QString& caption);
