@@ -183,23 +183,6 @@ bool ScriptedSlave::OpenListener() {
   return true;
 }
 
-bool ScriptedSlave::OpenUdp() {
-  listenFd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (listenFd_ < 0) return false;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t size = sizeof address;
-  if (bind(listenFd_, reinterpret_cast<sockaddr*>(&address), size) != 0 ||
-      getsockname(listenFd_, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
-    close(listenFd_);
-    listenFd_ = -1;
-    return false;
-  }
-  port_ = ntohs(address.sin_port);
-  return true;
-}
-
 bool ScriptedSlave::SendOut(int fd, const uint8_t* data, size_t n) {
   if (mode_ != Mode::kUdp) return SendAll(fd, data, n);
   return sendto(fd, data, n, 0, reinterpret_cast<const sockaddr*>(&udpPeer_), sizeof udpPeer_) ==
@@ -291,20 +274,6 @@ void ScriptedSlave::Serve() {
     ServeUdp();
   } else {
     ServeTcp();
-  }
-}
-
-void ScriptedSlave::ServeUdp() {
-  for (;;) {
-    pollfd fds[2] = {{stopFd_, POLLIN, 0}, {listenFd_, POLLIN, 0}};
-    poll(fds, 2, -1);
-    if (fds[0].revents) return;
-    uint8_t datagram[512];
-    socklen_t size = sizeof udpPeer_;
-    const ssize_t n = recvfrom(listenFd_, datagram, sizeof datagram, 0,
-                               reinterpret_cast<sockaddr*>(&udpPeer_), &size);
-    // A datagram is a whole request, whatever its header says.
-    if (n > 0 && !Play(listenFd_, Bytes(datagram, datagram + n))) return;
   }
 }
 

@@ -5,6 +5,7 @@ add_library(mms_test_support STATIC
   ${CMAKE_CURRENT_LIST_DIR}/PtyPair.cpp
   ${CMAKE_CURRENT_LIST_DIR}/LibmodbusSlaves.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ScriptedSlave.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ScriptedSlaveUdp.cpp
 )
 target_include_directories(mms_test_support PUBLIC ${CMAKE_CURRENT_LIST_DIR}/..
                            ${PROJECT_SOURCE_DIR}/src)
