@@ -189,7 +189,9 @@ TEST(NetModesTest, ShutdownEndsAWaitAtOnce) {
     EXPECT_EQ(result.load(), trNoReply);
     std::vector<uint16_t> v;
     EXPECT_EQ(rig.Read(0, 2, v), trNoReply);
-    EXPECT_EQ(rig.counters.TxFrames.load(), 1u);
+    // The request may or may not be counted, as Shutdown can come between
+    // its send and its count; nothing after it is.
+    EXPECT_LE(rig.counters.TxFrames.load(), 1u);
   }
 }
 
