@@ -1,6 +1,7 @@
 // The CSV commands of the File menu: Export to CSV, Import from CSV, Log to CSV.
 #include <QAction>
 #include <QFileDialog>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPointer>
 

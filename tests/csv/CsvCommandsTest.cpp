@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "datawindow/DataWindow.h"
+#include "datawindow/WindowFile.h"
 #include "shell/AppState.h"
 #include "shell/MainWindow.h"
 
