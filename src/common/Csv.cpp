@@ -94,9 +94,9 @@ std::string IsoLocalTime(std::chrono::system_clock::time_point time) {
   const int absolute = offset < 0 ? -offset : offset;
   char text[64];
   std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02d:%02d",
-                local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                local.tm_min, local.tm_sec, static_cast<int>(millis), offset < 0 ? '-' : '+',
-                absolute / 60, absolute % 60);
+                local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                local.tm_sec, static_cast<int>(millis), offset < 0 ? '-' : '+', absolute / 60,
+                absolute % 60);
   return text;
 }
 

@@ -117,13 +117,12 @@ std::string RegisterMapReport(const RegisterMap& map) {
   if (map.Outside == 0 && map.BadLines.empty()) return std::string();
   std::string text = std::to_string(map.Aliases.size()) + " aliases imported.";
   if (map.Outside) {
-    text += "\n" + std::to_string(map.Outside) +
-            (map.Outside == 1 ? " row lies" : " rows lie") + " outside the window's addresses.";
+    text += "\n" + std::to_string(map.Outside) + (map.Outside == 1 ? " row lies" : " rows lie") +
+            " outside the window's addresses.";
   }
   if (!map.BadLines.empty()) {
     text += "\n" + std::to_string(map.BadLines.size()) +
-            (map.BadLines.size() == 1 ? " row has" : " rows have") +
-            " no numeric address: line ";
+            (map.BadLines.size() == 1 ? " row has" : " rows have") + " no numeric address: line ";
     for (size_t i = 0; i < map.BadLines.size() && i < 10; ++i) {
       if (i) text += ", ";
       text += std::to_string(map.BadLines[i]);

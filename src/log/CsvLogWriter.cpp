@@ -119,9 +119,9 @@ void CsvLogWriter::Write(const std::vector<Entry>& batch) {
     const std::string time = IsoLocalTime(entry.Time);
     const std::string device = std::to_string(entry.Request.DeviceID);
     const std::string function = std::to_string(entry.Request.Function);
-    for (const CellRow& row : CellRows(entry.Request.Function, entry.Request.Address,
-                                       entry.Words.data(), entry.Count,
-                                       entry.Request.Length, window->View)) {
+    for (const CellRow& row :
+         CellRows(entry.Request.Function, entry.Request.Address, entry.Words.data(), entry.Count,
+                  entry.Request.Length, window->View)) {
       text += CsvRecord(
           {time, window->Caption, device, function, row.Address, row.Alias, row.Raw, row.Value});
       ++rows;

@@ -1,8 +1,8 @@
 #include "modbus/Headless.h"
 
-#include <csignal>
 #include <chrono>
 #include <condition_variable>
+#include <csignal>
 #include <cstdlib>
 #include <deque>
 #include <functional>
@@ -155,8 +155,7 @@ std::optional<HeadlessOptions> ParseHeadlessArguments(const std::vector<std::str
       } else if (a == "--csv") {
         options.CsvPath = value;
       } else if (!ParseSeconds(value, &options.DurationSeconds)) {
-        err << "--duration: '" << value << "' is not a number of seconds above 0\n"
-            << kUsageHint;
+        err << "--duration: '" << value << "' is not a number of seconds above 0\n" << kUsageHint;
         return std::nullopt;
       }
     } else {
@@ -188,7 +187,7 @@ int RunHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
       windows.push_back({path, std::make_shared<WindowRecord>()});
     }
     settings = std::make_unique<IniFile>(options.SettingsPath.empty() ? SettingsFilePath()
-                                                                       : options.SettingsPath);
+                                                                      : options.SettingsPath);
     settings->RequireRead();
   } catch (const Error& e) {
     err << e.what() << "\n";
@@ -244,9 +243,8 @@ int RunHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
     return kHeadlessBadInput;
   }
   using Clock = std::chrono::steady_clock;
-  const auto deadline =
-      Clock::now() + std::chrono::duration_cast<Clock::duration>(
-                         std::chrono::duration<double>(options.DurationSeconds));
+  const auto deadline = Clock::now() + std::chrono::duration_cast<Clock::duration>(
+                                           std::chrono::duration<double>(options.DurationSeconds));
   for (;;) {
     dispatcher.RunPosted(std::chrono::milliseconds(100));
     if (gSignalled || view.failed || (stop && stop->load())) break;
@@ -273,8 +271,8 @@ int RunHeadless(const HeadlessOptions& options, std::ostream& out, std::ostream&
   bool passed = !view.failed;
   for (size_t i = 0; i < windows.size(); ++i) {
     const PollResult& result = results[i];
-    out << windows[i].Caption << " " << result.Polls << " " << result.Valid << " "
-        << result.Errors << "\n";
+    out << windows[i].Caption << " " << result.Polls << " " << result.Valid << " " << result.Errors
+        << "\n";
     if (result.Valid == 0 || result.Errors != 0) passed = false;
   }
   if (writer->Dropped() || writer->WriteErrors()) {

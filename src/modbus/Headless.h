@@ -12,9 +12,9 @@ namespace mms {
 // file, without a window or a display, optionally logging to CSV.
 struct HeadlessOptions {
   std::string SetPath;
-  std::string CsvPath;          // "" for no CSV log
-  double DurationSeconds = 0;   // 0: until Ctrl+C or SIGTERM
-  std::string SettingsPath;     // "" for SettingsFilePath()
+  std::string CsvPath;         // "" for no CSV log
+  double DurationSeconds = 0;  // 0: until Ctrl+C or SIGTERM
+  std::string SettingsPath;    // "" for SettingsFilePath()
   std::string LogPath = "Transmission.log";
 };
 

@@ -24,7 +24,8 @@ void AnswerFileDialog(QFileDialog* dialog, const QString& path) {
   QTimer::singleShot(10, dialog, [dialog, path] {
     if (!dialog->isVisible()) return AnswerFileDialog(dialog, path);
     dialog->setDirectory(QFileInfo(path).absolutePath());
-    dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(QFileInfo(path).fileName());
+    dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+        ->setText(QFileInfo(path).fileName());
     QMetaObject::invokeMethod(dialog, "accept");
   });
 }
@@ -86,12 +87,11 @@ void CsvCommandsTest::exportWritesTheCellsAsShown() {
   main_->exportCsvAction->trigger();
   QFile file(path);
   QVERIFY(file.open(QIODevice::ReadOnly));
-  QCOMPARE(QString::fromUtf8(file.readAll()),
-           QStringLiteral("address,alias,raw,value\r\n"
-                          "101,\"Flow, \"\"main\"\"\",7,7\r\n"
-                          "102,,65535,-1\r\n"
-                          "103,,300,300\r\n"
-                          "104,,0,0\r\n"));
+  QCOMPARE(QString::fromUtf8(file.readAll()), QStringLiteral("address,alias,raw,value\r\n"
+                                                             "101,\"Flow, \"\"main\"\"\",7,7\r\n"
+                                                             "102,,65535,-1\r\n"
+                                                             "103,,300,300\r\n"
+                                                             "104,,0,0\r\n"));
 }
 
 void CsvCommandsTest::importPlacesAliasesAndReportsTheRest() {

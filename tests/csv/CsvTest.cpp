@@ -5,8 +5,8 @@
 #include <ctime>
 
 #include "common/Csv.h"
-#include "common/TempDir.h"
 #include "common/Errors.h"
+#include "common/TempDir.h"
 #include "datawindow/CellRows.h"
 #include "datawindow/RegisterMap.h"
 
@@ -17,21 +17,27 @@ TEST(Csv, QuotesOnlyWhatRfc4180Requires) {
   const struct {
     std::string text, field;
   } cases[] = {
-      {"plain", "plain"},         {"", ""},
-      {"a,b", "\"a,b\""},         {"say \"hi\"", "\"say \"\"hi\"\"\""},
-      {"two\nlines", "\"two\nlines\""}, {"cr\r", "\"cr\r\""},
-      {"Zähler °C", "Zähler °C"},  {" padded ", " padded "},
+      {"plain", "plain"},
+      {"", ""},
+      {"a,b", "\"a,b\""},
+      {"say \"hi\"", "\"say \"\"hi\"\"\""},
+      {"two\nlines", "\"two\nlines\""},
+      {"cr\r", "\"cr\r\""},
+      {"Zähler °C", "Zähler °C"},
+      {" padded ", " padded "},
   };
   for (const auto& c : cases) EXPECT_EQ(CsvField(c.text), c.field) << c.text;
   EXPECT_EQ(CsvRecord({"1", "a,b", ""}), "1,\"a,b\",\r\n");
 }
 
 TEST(Csv, ReadsWhatItWritesAndWhatEditorsWrite) {
-  const std::string text = "\xEF\xBB\xBF" "address,alias\r\n"
-                           "1,\"a,b\"\n"
-                           "\n"
-                           "2,\"say \"\"hi\"\"\nmore\"\r"
-                           "3,last";
+  const std::string text =
+      "\xEF\xBB\xBF"
+      "address,alias\r\n"
+      "1,\"a,b\"\n"
+      "\n"
+      "2,\"say \"\"hi\"\"\nmore\"\r"
+      "3,last";
   const auto records = ParseCsv(text);
   ASSERT_EQ(records.size(), 4u);
   EXPECT_EQ(records[0].fields, (std::vector<std::string>{"address", "alias"}));
@@ -60,7 +66,10 @@ TEST(Csv, IsoLocalTimeHasMillisecondsAndOffset) {
     tzset();
     EXPECT_EQ(IsoLocalTime(time), c.text) << c.zone;
   }
-  if (old) setenv("TZ", saved.c_str(), 1); else unsetenv("TZ");
+  if (old)
+    setenv("TZ", saved.c_str(), 1);
+  else
+    unsetenv("TZ");
   tzset();
 }
 
@@ -76,8 +85,9 @@ TEST(CellRows, ShowCellsAsTheWindowDoes) {
   EXPECT_EQ(rows[0].Value, "3.1416");
   EXPECT_EQ(rows[1].Value, "");  // the second word of the float
   EXPECT_EQ(rows[2].Raw, "65535");
-  EXPECT_EQ(rows[4].Raw, "");    // not polled
-  EXPECT_EQ(CellRowsCsv({rows[0]}), "address,alias,raw,value\r\n40001,\"pi, roughly\",16457,3.1416\r\n");
+  EXPECT_EQ(rows[4].Raw, "");  // not polled
+  EXPECT_EQ(CellRowsCsv({rows[0]}),
+            "address,alias,raw,value\r\n40001,\"pi, roughly\",16457,3.1416\r\n");
 }
 
 TEST(RegisterMap, PlacesAliasesAndReportsTheRest) {
@@ -106,7 +116,7 @@ TEST(RegisterMap, WithoutHeaderAndInBaseZero) {
     size_t placed;
     int outside;
   } cases[] = {
-      {"0,first\n9,last\n", 2, 0},       // no header: the first row is data
+      {"0,first\n9,last\n", 2, 0},  // no header: the first row is data
       {"address,alias\n10,past\n", 0, 1},
       {"address,alias\n70000,huge\n", 0, 1},  // no wrap-around
   };
