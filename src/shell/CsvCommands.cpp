@@ -83,12 +83,11 @@ void CsvLogging::Start(const QString& path, const QList<int>& windowSlots) {
   writer_ = std::make_shared<mms::CsvLogWriter>();
   writer_->Start(path.toStdString());
   slots_ = windowSlots;
+  panel_->setToolTip(path);
   PassWindows();
   observer_ = std::make_shared<mms::CsvLogObserver>(writer_);
   observers_.Add(observer_);
   timer_->start();
-  panel_->setText(QStringLiteral("Logging to %1").arg(QFileInfo(path).fileName()));
-  panel_->setToolTip(path);
   panel_->show();
 }
 
@@ -103,6 +102,11 @@ void CsvLogging::Stop() {
 
 void CsvLogging::PassWindows() {
   if (!writer_) return;
+  // No poll goes missing silently: a full queue or a failed write shows here.
+  QString text = QStringLiteral("Logging to %1").arg(QFileInfo(panel_->toolTip()).fileName());
+  if (writer_->Dropped()) text += QStringLiteral(", %1 polls dropped").arg(writer_->Dropped());
+  if (writer_->WriteErrors()) text += QStringLiteral(", write error");
+  panel_->setText(text);
   for (int slot : slots_) {
     const DataWindow* window = main_.WindowAt(slot);
     if (!window) continue;  // closed: its slot is polled no more
