@@ -37,7 +37,7 @@ class MainWindowConnectionView : public mms::ConnectionView {
 
 }  // namespace
 
-Program::Program() : pool(state.DataWindows, reports, state.ScanRate) {
+Program::Program() : pool(state.DataWindows, observers, state.ScanRate) {
   // The application title: task bar text and error box caption. Set as the
   // application name, which Qt also reports as the display name, so the
   // platform does not append it to every dialog's caption.
@@ -68,6 +68,7 @@ Program::Program() : pool(state.DataWindows, reports, state.ScanRate) {
                                                  pool, logThread, dispatcher, *connectionView);
   gMainWindow->SetConnection(connection.get());
   gMainWindow->SetReports(&reports);
+  gMainWindow->SetPollObservers(&observers);
   gMainWindow->SetTransmissionLog(&logThread);
   // The dispatcher is already shut down when this runs, so a poll waiting
   // for a window callback returns at once; interrupting the transport ends

@@ -3,6 +3,7 @@
 
 #include "log/TransmissionLog.h"
 #include "modbus/Connection.h"
+#include "modbus/PollObservers.h"
 #include "modbus/PollingThread.h"
 #include "shell/AppState.h"
 #include "shell/DataWindowReports.h"
@@ -24,6 +25,7 @@ class Program {
   mms::AppState state;
   QtUiDispatcher dispatcher;
   DataWindowReports reports{dispatcher};
+  mms::PollObserverFanOut observers{&reports};  // the reports, then a CSV log
   mms::PollingThread pool;
   mms::TransmissionLog logThread;
   std::unique_ptr<MainWindow> mainWindow;
