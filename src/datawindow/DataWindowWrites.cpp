@@ -57,6 +57,8 @@ void DataWindow::BuildWriteActions() {
   connect(maskWriteAction, &QAction::triggered, this, [this] { MaskReadWriteClicked(22); });
   connect(readWriteAction, &QAction::triggered, this, [this] { MaskReadWriteClicked(23); });
   // Only holding registers take these; coils take the range write alone.
+  // The range write's shortcut outlives the menu, so it is enabled again.
+  connect(cellMenu, &QMenu::aboutToHide, this, [this] { writeRangeAction->setEnabled(true); });
   connect(cellMenu, &QMenu::aboutToShow, this, [this] {
     const uint8_t function = record_->Poll().Function;
     writeRangeAction->setEnabled(function == 1 || function == 3);
@@ -111,6 +113,7 @@ void DataWindow::MaskReadWriteClicked(int function) {
   dialog.DeviceID = poll.DeviceID;
   dialog.Address = dialog.WriteAddress = static_cast<uint16_t>(poll.Address + offset);
   dialog.Value = model_.PolledValue(offset);
+  model_.PolledWords(offset, dialog.Words.data(), static_cast<int>(dialog.Words.size()));
   dialog.AddressShownAs = AddressShownAs();
   dialog.Format = Format();
   dialog.ShowTab(function);

@@ -103,8 +103,7 @@ QWidget* MaskReadWriteDialog::BuildMaskTab() {
   form->addRow(QStringLiteral("A&ddress :"), maskAddressEdit);
   form->addRow(QStringLiteral("&AND mask :"), andMaskEdit);
   form->addRow(QStringLiteral("&OR mask :"), orMaskEdit);
-  form->addRow(new QLabel(QStringLiteral("Result = (value AND mask) OR (OR mask AND NOT mask)"),
-                          page));
+  form->addRow(new QLabel(QStringLiteral("New value = (value & AND) | (OR & ~AND)"), page));
   return page;
 }
 
@@ -134,11 +133,11 @@ void MaskReadWriteDialog::showEvent(QShowEvent* event) {
   andMaskEdit->setText(QStringLiteral("$FFFF"));
   orMaskEdit->setText(QStringLiteral("$0000"));
   readAddressEdit->setText(address);
-  readCountEdit->setText(QStringLiteral("1"));
+  // One value of the window's type, read and written back as it stands.
+  readCountEdit->setText(QString::number(mms::WordCount(Format.Type)));
   writeAddressEdit->setText(address);
-  const uint16_t words[4] = {Value, 0, 0, 0};
   writeValuesEdit->setText(
-      QString::fromStdString(mms::PrefillText(words, Format, DecimalSeparator())));
+      QString::fromStdString(mms::PrefillText(Words.data(), Format, DecimalSeparator())));
   statusLabel->clear();
   resultView->clear();
   (tabs->currentIndex() == 1 ? readAddressEdit : andMaskEdit)->setFocus();

@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 
 #include "datawindow/ValueEncoding.h"
@@ -22,6 +23,7 @@ class MaskReadWriteDialog : public WriteDialog {
   explicit MaskReadWriteDialog(QWidget* parent = nullptr);
 
   mms::ValueEncoding Format;
+  std::array<uint16_t, 4> Words{};  // polled from Address on, for the value prefilled
   void ShowTab(int function);  // 22 or 23
 
   QTabWidget* tabs = nullptr;
