@@ -55,7 +55,14 @@ inline constexpr int kPublishedWords = 128;
 // How the last completed poll of a window ended.
 // BroadcastSent: a write to device 0 went out (counted as a poll, nothing
 // awaited); BroadcastRead: a poll of device 0, refused and never sent.
-enum class PollOutcome : uint8_t { None, Valid, Timeout, InvalidReply, BroadcastSent, BroadcastRead };
+enum class PollOutcome : uint8_t {
+  None,
+  Valid,
+  Timeout,
+  InvalidReply,
+  BroadcastSent,
+  BroadcastRead
+};
 
 // The latest result the polling thread published for a window. Values holds
 // the first ValueCount words of the last valid poll, which asked for Request.

@@ -50,7 +50,8 @@ void DataWindow::BuildWriteActions() {
   grid->addAction(writeRangeAction);  // the shortcut works while the grid has focus
   maskWriteAction = cellMenu->addAction(QStringLiteral("&Mask write register..."));
   readWriteAction = cellMenu->addAction(QStringLiteral("&Read/write registers..."));
-  function16Action = cellMenu->addAction(QStringLiteral("Write single registers with function &16"));
+  function16Action =
+      cellMenu->addAction(QStringLiteral("Write single registers with function &16"));
   function16Action->setObjectName(QStringLiteral("function16Action"));
   function16Action->setCheckable(true);
   connect(writeRangeAction, &QAction::triggered, this, [this] { WriteRangeClicked(); });

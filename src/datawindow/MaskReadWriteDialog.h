@@ -24,7 +24,7 @@ class MaskReadWriteDialog : public WriteDialog {
 
   mms::ValueEncoding Format;
   std::array<uint16_t, 4> Words{};  // polled from Address on, for the value prefilled
-  void ShowTab(int function);  // 22 or 23
+  void ShowTab(int function);       // 22 or 23
 
   QTabWidget* tabs = nullptr;
   QLineEdit* deviceIdEdit = nullptr;

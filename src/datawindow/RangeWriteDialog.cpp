@@ -19,8 +19,7 @@ RangeWriteDialog::RangeWriteDialog(QWidget* parent) : WriteDialog(parent, 16) {
   setWindowTitle(QStringLiteral("Write range"));
 
   deviceIdEdit = ShownOnlyEdit(QStringLiteral("deviceIdEdit"), QStringLiteral("Device ID"), this);
-  addressEdit =
-      ShownOnlyEdit(QStringLiteral("addressEdit"), QStringLiteral("Start address"), this);
+  addressEdit = ShownOnlyEdit(QStringLiteral("addressEdit"), QStringLiteral("Start address"), this);
   countEdit = new QLineEdit(this);
   countEdit->setObjectName(QStringLiteral("countEdit"));
   countEdit->setAccessibleName(QStringLiteral("Count"));

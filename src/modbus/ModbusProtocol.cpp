@@ -260,8 +260,7 @@ int BuildRequest(uint8_t deviceId, uint8_t function, uint16_t startAddress, uint
   return length;
 }
 
-int WriteWordsNeeded(uint8_t function, uint16_t count, const uint16_t* values,
-                     int valueCapacity) {
+int WriteWordsNeeded(uint8_t function, uint16_t count, const uint16_t* values, int valueCapacity) {
   switch (function) {
     case 5:
     case 6:

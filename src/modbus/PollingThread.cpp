@@ -155,9 +155,9 @@ void PollingThread::Write(WindowRecord& record, const WriteRequest& write, Trans
   } else if (transport) {
     uint16_t values[kWriteWords];
     std::copy_n(write.WriteValues, kWriteWords, values);
-    outcome.Result = transaction_(*transport, protocolMode_.load(), write.WriteFunction,
-                                  write.WriteDeviceID, write.WriteAddress, write.WriteCount, values,
-                                  kWriteWords);
+    outcome.Result =
+        transaction_(*transport, protocolMode_.load(), write.WriteFunction, write.WriteDeviceID,
+                     write.WriteAddress, write.WriteCount, values, kWriteWords);
   }
   if (outcome.Result != trOk) outcome.Words.fill(0);
   // A write's own failure shows only in the dialogs that wait for it; a

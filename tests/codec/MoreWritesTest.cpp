@@ -21,14 +21,36 @@ struct WriteCase {
 
 const WriteCase kWrites[] = {
     {"15: ten coils, packed low bit first, bits past the last coil zero",
-     15, 0x13, 10, {0xFFCD}, "01 0F 00 13 00 0A 02 CD 03", 8, "01 0F 00 13 00 0A"},
+     15,
+     0x13,
+     10,
+     {0xFFCD},
+     "01 0F 00 13 00 0A 02 CD 03",
+     8,
+     "01 0F 00 13 00 0A"},
     {"15: seventeen coils across two words",
-     15, 0, 17, {0x00FF, 0x0001}, "01 0F 00 00 00 11 03 FF 00 01", 8, "01 0F 00 00 00 11"},
+     15,
+     0,
+     17,
+     {0x00FF, 0x0001},
+     "01 0F 00 00 00 11 03 FF 00 01",
+     8,
+     "01 0F 00 00 00 11"},
     {"22: address, AND mask, OR mask",
-     22, 4, 1, {0x00F2, 0x0025}, "01 16 00 04 00 F2 00 25", 10, "01 16 00 04 00 F2 00 25"},
+     22,
+     4,
+     1,
+     {0x00F2, 0x0025},
+     "01 16 00 04 00 F2 00 25",
+     10,
+     "01 16 00 04 00 F2 00 25"},
     {"23: read 6 from 3, write 3 at 14",
-     23, 3, 6, {14, 3, 0x00FF, 0x00FF, 0x00FF},
-     "01 17 00 03 00 06 00 0E 00 03 06 00 FF 00 FF 00 FF", 17,
+     23,
+     3,
+     6,
+     {14, 3, 0x00FF, 0x00FF, 0x00FF},
+     "01 17 00 03 00 06 00 0E 00 03 06 00 FF 00 FF 00 FF",
+     17,
      "01 17 0C 00 FE 0A CD 00 01 00 03 00 0D 00 FF"},
 };
 
@@ -76,10 +98,10 @@ TEST(MoreWritesTest, RepliesThatDoNotEchoTheRequestAreInvalid) {
     SCOPED_TRACE(c.name);
     std::vector<uint16_t> values = c.values;
     const Bytes reply = H(c.reply);
-    EXPECT_EQ(CheckReply(1, c.function, c.address, c.count, values.data(),
-                         static_cast<int>(values.size()), reply.data(),
-                         static_cast<int>(reply.size())),
-              trInvalidReply);
+    EXPECT_EQ(
+        CheckReply(1, c.function, c.address, c.count, values.data(),
+                   static_cast<int>(values.size()), reply.data(), static_cast<int>(reply.size())),
+        trInvalidReply);
   }
 }
 
@@ -118,9 +140,9 @@ TEST(MoreWritesTest, BroadcastWritesAreSentAndNothingIsAwaitedReadsNeverLeave) {
     int result;
     size_t sent;
   } cases[] = {
-      {"write coil", 5, 1, trOk, 1},   {"write register", 6, 1, trOk, 1},
-      {"write coils", 15, 8, trOk, 1}, {"write registers", 16, 2, trOk, 1},
-      {"mask write", 22, 1, trOk, 1},  {"read registers", 3, 2, trInvalidReply, 0},
+      {"write coil", 5, 1, trOk, 1},           {"write register", 6, 1, trOk, 1},
+      {"write coils", 15, 8, trOk, 1},         {"write registers", 16, 2, trOk, 1},
+      {"mask write", 22, 1, trOk, 1},          {"read registers", 3, 2, trInvalidReply, 0},
       {"read coils", 1, 8, trInvalidReply, 0}, {"read/write", 23, 1, trInvalidReply, 0},
   };
   for (const auto& c : cases) {
@@ -129,9 +151,9 @@ TEST(MoreWritesTest, BroadcastWritesAreSentAndNothingIsAwaitedReadsNeverLeave) {
       FakeTransport link;
       link.ScriptSilence();
       std::vector<uint16_t> values = {0, 1, 0, 0};
-      EXPECT_EQ(ModbusTransaction(link, mode, c.function, kBroadcastId, 0, c.count, values.data(),
-                                  4),
-                c.result);
+      EXPECT_EQ(
+          ModbusTransaction(link, mode, c.function, kBroadcastId, 0, c.count, values.data(), 4),
+          c.result);
       EXPECT_EQ(link.Sent().size(), c.sent);
       EXPECT_TRUE(link.Receives().empty());
       EXPECT_TRUE(link.Replies().empty());  // no "<rx>" line, no timeout shown

@@ -72,11 +72,16 @@ TEST(RangeWrite, RefusedTextsAndCountsNameWhatWasTyped) {
        "'1969' is not a valid count: write 1 to 1968 coils in one request"},
       {"register count", [] { RangeCount("0", false); },
        "'0' is not a valid count: write 1 to 123 registers in one request"},
-      {"registers past 123 by type", [] {
+      {"registers past 123 by type",
+       [] {
          RegisterRangeRequest(std::vector<std::string>(31, "1"),
                               {ValueType::Unsigned64, ByteOrder::BigEndian}, 1, 0, '.');
-       }, "'124' is not a valid count: write 1 to 123 registers in one request"},
-      {"coil value", [] { CoilRangeRequest({"1", "2"}, 1, 0); },
+       },
+       "'124' is not a valid count: write 1 to 123 registers in one request"},
+      {"coil value",
+       [] {
+         CoilRangeRequest({"1", "2"}, 1, 0);
+       },
        "'2' is not a valid coil value: type 0 or 1"},
       {"mask", [] { MaskWriteRequest(1, "0", "$1FFFF", "0", {}); },
        "'$1FFFF' is not a valid integer value"},

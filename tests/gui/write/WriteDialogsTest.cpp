@@ -6,11 +6,11 @@
 #include <QtTest>
 #include <memory>
 
-#include "common/WindowTable.h"
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTableWidget>
+#include "common/WindowTable.h"
 
 #include "datawindow/MaskReadWriteDialog.h"
 #include "datawindow/RangeWriteDialog.h"
@@ -260,12 +260,11 @@ class WriteDialogsTest : public QObject {
     QTest::addColumn<QString>("count");  // typed before "Update"
     QTest::addColumn<int>("function");
     QTest::addColumn<QList<int>>("values");
-    QTest::newRow("coils, one more listed") << true << int(DisplayFormat::Decimal)
-                                            << QStringList{"1", "0", "1"} << "4" << 15
-                                            << QList<int>{0x5};
-    QTest::newRow("floats") << false << int(DisplayFormat::Float)
-                            << QStringList{"1.5", "0"} << "4" << 16
-                            << QList<int>{0x0000, 0x3FC0, 0x0000, 0x0000};
+    QTest::newRow("coils, one more listed")
+        << true << int(DisplayFormat::Decimal) << QStringList{"1", "0", "1"} << "4" << 15
+        << QList<int>{0x5};
+    QTest::newRow("floats") << false << int(DisplayFormat::Float) << QStringList{"1.5", "0"} << "4"
+                            << 16 << QList<int>{0x0000, 0x3FC0, 0x0000, 0x0000};
   }
   void rangeDialogListsPolledValuesAndQueuesOneRequest() {
     QFETCH(bool, coils);
@@ -306,7 +305,8 @@ class WriteDialogsTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&form));
     form.countEdit->setText(QStringLiteral("124"));
     QTest::mouseClick(form.updateButton, Qt::LeftButton);
-    QCOMPARE(errors, QStringList{"'124' is not a valid count: write 1 to 123 registers in one request."});
+    QCOMPARE(errors,
+             QStringList{"'124' is not a valid count: write 1 to 123 registers in one request."});
     QVERIFY(form.isVisible());
     QVERIFY(!record->WritePending());
   }
