@@ -94,30 +94,13 @@ class DataWindowTest : public QObject {
     for (QAbstractButton* b : buttons) texts << b->text();
     for (QLabel* l : {w.pollsLabel, w.validLabel, w.errorsLabel}) texts << l->text();
     for (QAction* a : w.cellMenu->actions()) texts << a->text();
-    QCOMPARE(texts, QStringList({"Device Settings",
-                                 "Display options",
-                                 "ASCII display",
-                                 "Frame counters",
-                                 "1",
-                                 "0",
-                                 "10",
-                                 "Decimal",
-                                 "32bit sw. float",
-                                 "64bit sw. float",
-                                 "Enable",
-                                 "2 char/reg sw",
-                                 "Reset",
-                                 "0",
-                                 "0",
-                                 "0",
-                                 "Log this value",
-                                 "Define fixed background",
-                                 "Define threshold background",
-                                 "",
-                                 "&Write selected values...",
-                                 "&Mask write register...",
-                                 "&Read/write registers...",
-                                 "Write single registers with function &16"}));
+    QCOMPARE(texts,
+             QStringList({"Device Settings", "Display options", "ASCII display", "Frame counters",
+                          "1", "0", "10", "Decimal", "32bit sw. float", "64bit sw. float", "Enable",
+                          "2 char/reg sw", "Reset", "0", "0", "0", "Log this value",
+                          "Define fixed background", "Define threshold background", "",
+                          "&Write selected values...", "&Mask write register...",
+                          "&Read/write registers...", "Write single registers with function &16"}));
     QVERIFY(!w.cellMenu->actions()[0]->isEnabled());
     QCOMPARE(w.functionBox->itemText(2), QStringLiteral("Holding registers"));
     QCOMPARE(w.functionBox->currentIndex(), 0);

@@ -297,20 +297,6 @@ class WriteDialogsTest : public QObject {
     for (int i = 0; i < values.size(); ++i) QCOMPARE(int(sent.WriteValues[i]), values[i]);
   }
 
-  void rangeDialogRefusesCountsBeyondTheLimit() {
-    RangeWriteDialog form;
-    form.SetWindowTable(&table);
-    form.SlotIndex = slot;
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-    form.countEdit->setText(QStringLiteral("124"));
-    QTest::mouseClick(form.updateButton, Qt::LeftButton);
-    QCOMPARE(errors,
-             QStringList{"'124' is not a valid count: write 1 to 123 registers in one request."});
-    QVERIFY(form.isVisible());
-    QVERIFY(!record->WritePending());
-  }
-
   void registerDialogUsesFunction16WhenTheWindowSaysSo() {
     WriteRegisterDialog form;
     form.SingleWriteFunction = 16;
