@@ -53,6 +53,9 @@ RangeWriteDialog::RangeWriteDialog(QWidget* parent) : WriteDialog(parent, 16) {
   updateButton->setObjectName(QStringLiteral("updateButton"));
   cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
   cancelButton->setObjectName(QStringLiteral("cancelButton"));
+  // Enter commits a cell or lists the rows for a new count; it never sends
+  // a whole range by accident.
+  for (QPushButton* button : {updateButton, cancelButton}) button->setAutoDefault(false);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch();
   buttons->addWidget(updateButton);
@@ -92,7 +95,11 @@ void RangeWriteDialog::showEvent(QShowEvent* event) {
 bool RangeWriteDialog::ListRows() {
   int count = 0;
   const std::string text = countEdit->text().trimmed().toStdString();
-  if (!RunCommand(this, [&] { count = mms::RangeCount(text, Coils); })) return false;
+  if (!RunCommand(this, [&] { count = mms::RangeCount(text, Coils); })) {
+    countEdit->setFocus();  // to be typed again
+    countEdit->selectAll();
+    return false;
+  }
   if (count == listed_) return true;
   const std::vector<mms::RangeRow> rows =
       mms::RangeRows(Coils, Address, count, Words.data(), static_cast<int>(Words.size()), Format,
