@@ -6,6 +6,7 @@ mms_gtest(codec_tests
     ${CMAKE_CURRENT_LIST_DIR}/codec/FramesTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/codec/CheckReplyTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/codec/TransactionTest.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/codec/MoreWritesTest.cpp
     ${CMAKE_CURRENT_LIST_DIR}/codec/NoHeapTest.cpp
 )
 

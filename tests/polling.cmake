@@ -19,6 +19,7 @@ mms_gtest(polling_alloc_test
 mms_gtest(write_value_test
   LIBS mms_write
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/polling/WriteValueTest.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/polling/RangeWriteTest.cpp
 )
 # The demo slave of tools/, run as a user runs it.
 if(MMS_BUILD_BENCH)
@@ -29,3 +30,8 @@ if(MMS_BUILD_BENCH)
   target_compile_definitions(demo_slave_test PRIVATE DEMO_SLAVE_PATH="$<TARGET_FILE:demo_slave>")
   add_dependencies(demo_slave_test demo_slave)
 endif()
+# Range, mask and read/write writes and broadcasts against libmodbus.
+mms_gtest(range_writes_test
+  LIBS mms_polling mms_transport mms_test_support
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/polling/RangeWritesOverPeersTest.cpp
+)

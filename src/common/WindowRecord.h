@@ -15,13 +15,37 @@ struct PollDefinition {
   uint16_t Length = 10;
 };
 
+// The most words a write request carries: 123 registers (function 16), or
+// 1968 coils packed 16 to a word (function 15).
+inline constexpr int kWriteWords = 123;
+// The most words a read/write request (function 23) reads.
+inline constexpr int kReadWriteWords = 125;
+
 // A write queued by the write dialogs, sent in place of the window's next poll.
+// WriteValues by function: 5, 6 the value; 16 WriteCount registers; 15
+// WriteCount coils, coil i at bit i % 16 of word i / 16; 22 the AND and the OR
+// mask; 23 the WriteCount registers written, while ReadCount registers are
+// read from ReadAddress.
 struct WriteRequest {
-  uint8_t WriteFunction = 0;  // 5, 6 or 16
+  uint8_t WriteFunction = 0;  // 5, 6, 15, 16, 22 or 23
   uint8_t WriteDeviceID = 0;
   uint16_t WriteAddress = 0;
   uint16_t WriteCount = 0;
-  uint16_t WriteValues[4] = {0, 0, 0, 0};
+  uint16_t WriteValues[kWriteWords] = {};
+  uint16_t ReadAddress = 0;  // 23 only
+  uint16_t ReadCount = 0;
+};
+
+// How the last write a window sent ended, for dialogs that show the answer.
+// Result is the transaction's (0 a valid reply); Words holds what a function
+// 23 read.
+struct WriteOutcome {
+  uint64_t Sequence = 0;  // grows with every write sent
+  uint8_t Function = 0;
+  bool Broadcast = false;  // sent to device 0, no reply awaited
+  int Result = 0;
+  uint16_t WordCount = 0;
+  std::array<uint16_t, kReadWriteWords> Words{};
 };
 
 // The words of a poll that a window keeps: enough for its largest grid (100
@@ -29,7 +53,16 @@ struct WriteRequest {
 inline constexpr int kPublishedWords = 128;
 
 // How the last completed poll of a window ended.
-enum class PollOutcome : uint8_t { None, Valid, Timeout, InvalidReply };
+// BroadcastSent: a write to device 0 went out (counted as a poll, nothing
+// awaited); BroadcastRead: a poll of device 0, refused and never sent.
+enum class PollOutcome : uint8_t {
+  None,
+  Valid,
+  Timeout,
+  InvalidReply,
+  BroadcastSent,
+  BroadcastRead
+};
 
 // The latest result the polling thread published for a window. Values holds
 // the first ValueCount words of the last valid poll, which asked for Request.
@@ -72,6 +105,16 @@ class WindowRecord {
     pending_ = false;
     return true;
   }
+  void PublishWriteOutcome(const WriteOutcome& outcome) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const uint64_t sequence = outcome_.Sequence + 1;
+    outcome_ = outcome;
+    outcome_.Sequence = sequence;
+  }
+  WriteOutcome LastWriteOutcome() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return outcome_;
+  }
   bool WritePending() const {
     std::lock_guard<std::mutex> lock(mutex_);
     return pending_;
@@ -105,6 +148,25 @@ class WindowRecord {
     result_.Last = outcome;
     ++result_.Sequence;
   }
+  // A broadcast write went out: sent, neither valid nor an error.
+  void CountBroadcast() {
+    std::lock_guard<std::mutex> lock(resultMutex_);
+    ++result_.Polls;
+    result_.Last = PollOutcome::BroadcastSent;
+    ++result_.Sequence;
+  }
+  // A poll of device 0 was refused. Shown once: after a broadcast write that
+  // write stays the window's news, and repeats publish nothing. Returns
+  // whether it published.
+  bool RefuseBroadcastRead() {
+    std::lock_guard<std::mutex> lock(resultMutex_);
+    if (result_.Last == PollOutcome::BroadcastSent || result_.Last == PollOutcome::BroadcastRead) {
+      return false;
+    }
+    result_.Last = PollOutcome::BroadcastRead;
+    ++result_.Sequence;
+    return true;
+  }
   // The "Reset" button.
   void ResetCounters() {
     std::lock_guard<std::mutex> lock(resultMutex_);
@@ -127,6 +189,7 @@ class WindowRecord {
   mutable std::mutex mutex_;
   WriteRequest write_;
   bool pending_ = false;
+  WriteOutcome outcome_;
   mutable std::mutex resultMutex_;
   PollResult result_;
 };

@@ -162,6 +162,7 @@ mms::WindowFile DataWindow::ToWindowFile() const {
   file.Top = geometry.top();
   file.Left = geometry.left();
   file.Display = mms::WindowDisplay{encoding_, Ascii(), addressBase_};
+  file.SingleWriteFunction = SingleWriteFunction();
   for (int n = 0; n < file.StoredOffsets(); ++n) {
     file.Alias[n] = model_.AliasShownAt(n);
     file.BgColor[n] = model_.BgColorAt(n);
@@ -182,6 +183,7 @@ void DataWindow::ApplyWindowFile(const mms::WindowFile& file) {
   QRadioButton* modes[] = {oneCharButton, twoCharButton, twoCharSwappedButton};
   modes[static_cast<int>(file.Display.Ascii.Mode)]->setChecked(true);
   AsciiEnableToggled();
+  function16Action->setChecked(file.SingleWriteFunction == 16);
   deviceIdEdit->setText(QString::number(file.DeviceID));
   addressEdit->setText(QString::fromStdString(mms::AddressText(file.Address, AddressShownAs())));
   lengthEdit->setText(QString::number(file.Length));

@@ -106,6 +106,12 @@ class DataWindow : public QWidget {
   void SetBackgroundColour();
   void DefineThreshold();
   void RebuildGrid();
+  // DataWindowWrites.cpp: the range write over the selected value cells, the
+  // mask and read/write dialog (22 or 23), and which function writes one
+  // register (6, or 16 when function16Action is checked).
+  void WriteRangeClicked();
+  void MaskReadWriteClicked(int function);
+  uint8_t SingleWriteFunction() const;
 
   // Controls, with the names of the form.
   QGroupBox* deviceSettingsGroup = nullptr;
@@ -142,6 +148,10 @@ class DataWindow : public QWidget {
   QAction* logValueAction = nullptr;
   QAction* backgroundColourAction = nullptr;
   QAction* defineThresholdAction = nullptr;
+  QAction* writeRangeAction = nullptr;
+  QAction* maskWriteAction = nullptr;
+  QAction* readWriteAction = nullptr;
+  QAction* function16Action = nullptr;
   QColorDialog* colourDialog = nullptr;  // made on first use
   DecodeInspector* decodeInspector = nullptr;
 
@@ -154,6 +164,7 @@ class DataWindow : public QWidget {
   void BuildControls();
   void BuildAddressBase(QGridLayout* device);
   void BuildGrid();
+  void BuildWriteActions();
   // DataWindowFit.cpp: sizes that follow the font, so that no label is cut,
   // no value is cut, and nothing moves when the numbers change.
   void FitControls();

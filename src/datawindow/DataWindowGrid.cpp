@@ -58,6 +58,8 @@ void DataWindow::ShowLatestResult() {
   if (result_.ValuesSequence != shownValues) ShowPolledValues();
   if (result_.Last == mms::PollOutcome::Timeout) model_.ShowTimeout();
   if (result_.Last == mms::PollOutcome::InvalidReply) model_.ShowInvalidReply();
+  if (result_.Last == mms::PollOutcome::BroadcastSent) model_.ShowBroadcastSent();
+  if (result_.Last == mms::PollOutcome::BroadcastRead) model_.ShowBroadcastRead();
   ShowCounters();
 }
 
@@ -213,6 +215,7 @@ void DataWindow::GridDoubleClicked() {
     gWriteRegisterDialog->AddressShownAs = AddressShownAs();
     gWriteRegisterDialog->SlotIndex = SlotIndex;
     gWriteRegisterDialog->Format = Format();
+    gWriteRegisterDialog->SingleWriteFunction = SingleWriteFunction();
     gWriteRegisterDialog->exec();
   }
 }

@@ -293,6 +293,7 @@ void DataWindow::BuildGrid() {
   defineThresholdAction = cellMenu->addAction(QStringLiteral("Define threshold background"));
   connect(backgroundColourAction, &QAction::triggered, this, [this] { SetBackgroundColour(); });
   connect(defineThresholdAction, &QAction::triggered, this, [this] { DefineThreshold(); });
+  BuildWriteActions();
   grid->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(grid, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& pos) { RequestPopup(grid->viewport()->mapToGlobal(pos)); });

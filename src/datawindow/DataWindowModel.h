@@ -98,6 +98,10 @@ class DataWindowModel {
   static constexpr const char* kInvalidReplyText = "Invalid response to Modbus message";
   void ShowTimeout() { errorText_ = kTimeoutText; }
   void ShowInvalidReply() { errorText_ = kInvalidReplyText; }
+  static constexpr const char* kBroadcastSentText = "Broadcast sent, no reply awaited";
+  static constexpr const char* kBroadcastReadText = "Not read: device 0 is broadcast";
+  void ShowBroadcastSent() { errorText_ = kBroadcastSentText; }
+  void ShowBroadcastRead() { errorText_ = kBroadcastReadText; }
 
   // The double-click on the selected cell (SelectedCol, SelectedAddress) of
   // a window polling `function` from `address`: the write coil dialog for

@@ -24,9 +24,14 @@ constexpr const char* kDisplayKeys[] = {"Type", "ByteOrder", "Ascii", "AsciiMode
 constexpr const char* kAsciiModes[] = {"OneChar", "TwoChar", "TwoCharSwapped"};
 
 // Two different defaults read the same only when the key is there.
-bool HasDisplayKey(const IniFile& ini, const char* key) {
-  return ini.ReadString(kDisplay, key, "0") == ini.ReadString(kDisplay, key, "1");
+bool HasKey(const IniFile& ini, const char* section, const char* key) {
+  return ini.ReadString(section, key, "0") == ini.ReadString(section, key, "1");
 }
+
+bool HasDisplayKey(const IniFile& ini, const char* key) { return HasKey(ini, kDisplay, key); }
+
+// Which function writes one register: 6 (the default) or 16.
+constexpr const char* kSingleWriteKey = "SingleWriteFunction";
 
 bool HasDisplaySection(const IniFile& ini) {
   for (const char* key : kDisplayKeys) {
@@ -99,6 +104,10 @@ void SaveWindowFile(const WindowFile& file, const std::string& path) {
   write("DataDefinition", "Address", file.Address);
   write("DataDefinition", "Length", file.Length);
   write("DataDefinition", "Function", file.Function);
+  // Written once chosen, so a window that never chose writes the file it always wrote.
+  if (file.SingleWriteFunction != 6 || HasKey(ini, "DataDefinition", kSingleWriteKey)) {
+    write("DataDefinition", kSingleWriteKey, file.SingleWriteFunction);
+  }
   write("Window", "Width", file.Width);
   write("Window", "Height", file.Height);
   write("Window", "Top", file.Top);
@@ -130,6 +139,13 @@ WindowFile LoadWindowFile(const std::string& path) {
   file.Address = static_cast<uint16_t>(ReadStrict(ini, "DataDefinition", "Address"));
   file.Length = static_cast<uint16_t>(ReadStrict(ini, "DataDefinition", "Length"));
   file.Function = static_cast<uint8_t>(ReadStrict(ini, "DataDefinition", "Function"));
+  if (HasKey(ini, "DataDefinition", kSingleWriteKey)) {
+    const std::string text = ini.ReadString("DataDefinition", kSingleWriteKey, "");
+    if (text != "6" && text != "16") {
+      throw Error("'" + text + "' is not a valid " + kSingleWriteKey + " in [DataDefinition]");
+    }
+    file.SingleWriteFunction = static_cast<uint8_t>(std::stoi(text));
+  }
   file.Width = ReadStrict(ini, "Window", "Width");
   file.Height = ReadStrict(ini, "Window", "Height");
   file.Top = ReadStrict(ini, "Window", "Top");

@@ -41,6 +41,9 @@ struct WindowFile {
   uint16_t Address = 1;
   uint16_t Length = 1;
   uint8_t Function = 1;  // kept as read, even outside 1..4
+  // SingleWriteFunction: 6, or 16 for devices that take no function 6;
+  // any other text refuses the file.
+  uint8_t SingleWriteFunction = 6;
 
   // [Window]: outer size and position inside the main window's client area.
   // Kept as read, negative or huge alike; the window clamps when applying.

@@ -9,7 +9,11 @@ WriteDialog::WriteDialog(QWidget* parent, uint8_t writeFunction)
       WriteFunction(writeFunction) {}
 
 void WriteDialog::QueueWrite(const mms::WriteRequest& request) const {
-  if (const auto record = table_ ? table_->Slot(SlotIndex) : nullptr) record->QueueWrite(request);
+  if (const auto record = Record()) record->QueueWrite(request);
+}
+
+std::shared_ptr<mms::WindowRecord> WriteDialog::Record() const {
+  return table_ ? table_->Slot(SlotIndex) : nullptr;
 }
 
 QString WriteDialog::ShownAddress() const {

@@ -1,6 +1,7 @@
 #pragma once
 #include <QDialog>
 #include <cstdint>
+#include <memory>
 
 #include "common/WindowRecord.h"
 #include "datawindow/AddressStyle.h"
@@ -35,6 +36,8 @@ class WriteDialog : public QDialog {
   void QueueWrite(const mms::WriteRequest& request) const;
 
   QString ShownAddress() const;
+  // The record of DataWindows[SlotIndex]; null when that window has been closed.
+  std::shared_ptr<mms::WindowRecord> Record() const;
 
   // Device and address come from the double-click; an edit there would be
   // lost, so they are only shown.

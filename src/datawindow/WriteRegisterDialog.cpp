@@ -85,8 +85,9 @@ void WriteRegisterDialog::PrepareToShow() {
 void WriteRegisterDialog::UpdateClicked() {
   // A refused text shows the error box and leaves the dialog open.
   RunCommand(this, [this] {
-    const mms::WriteRequest request = mms::RegisterWriteRequest(
+    mms::WriteRequest request = mms::RegisterWriteRequest(
         valueEdit->text().toStdString(), Format, DeviceID, WriteAddress, DecimalSeparator());
+    if (request.WriteFunction == 6) request.WriteFunction = SingleWriteFunction;
     QueueWrite(request);
     accept();
   });

@@ -20,6 +20,7 @@ class WriteRegisterDialog : public WriteDialog {
 
   mms::ValueEncoding Format;
   std::array<uint16_t, 3> FollowingWords{};  // the registers after Address, for 32/64 bits
+  uint8_t SingleWriteFunction = 6;           // or 16, for devices that take no function 6
 
   QLineEdit* deviceIdEdit = nullptr;
   QLineEdit* addressEdit = nullptr;

@@ -33,9 +33,20 @@ static_assert(5 + 2 * kMaxReadRegisters <= kRtuFrameSize &&
 static_assert(7 + 2 * kMaxWriteRegisters + 2 <= kRtuFrameSize &&
               kTcpHeaderSize + 7 + 2 * kMaxWriteRegisters <= kTcpFrameSize &&
               7 + 2 * (kMaxWriteRegisters + 1) + 2 > kRtuFrameSize);
+static_assert(7 + (kMaxWriteCoils + 7) / 8 + 2 <= kRtuFrameSize &&
+              kTcpHeaderSize + 7 + (kMaxWriteCoils + 7) / 8 <= kTcpFrameSize);
+static_assert(11 + 2 * kMaxReadWriteWrite + 2 <= kRtuFrameSize &&
+              kTcpHeaderSize + 11 + 2 * kMaxReadWriteWrite <= kTcpFrameSize &&
+              5 + 2 * kMaxReadWriteRead <= kRtuFrameSize);
 
 bool IsRead(uint8_t function) { return function >= 1 && function <= 4; }
 bool IsBitRead(uint8_t function) { return function == 1 || function == 2; }
+// Whether the reply carries register words: 3, 4 and the read half of 23.
+bool ReadsWords(uint8_t function) { return function == 3 || function == 4 || function == 23; }
+bool Echoes(const uint8_t* reply, uint16_t first, uint16_t second) {
+  return reply[2] == HiByte(first) && reply[3] == LoByte(first) && reply[4] == HiByte(second) &&
+         reply[5] == LoByte(second);
+}
 
 // Whether request and reply of this count fit the frame buffers of both
 // protocols.
@@ -47,8 +58,12 @@ bool CountFits(uint8_t function, uint16_t count) {
     case 3:
     case 4:
       return count <= kMaxReadRegisters;
+    case 15:
+      return count <= kMaxWriteCoils;
     case 16:
       return count <= kMaxWriteRegisters;
+    case 23:
+      return count <= kMaxReadWriteRead;
     default:
       return true;
   }
@@ -64,6 +79,7 @@ int RtuTransaction(Transport& transport, uint8_t function, uint8_t deviceId, uin
 
   transport.DiscardStale();
   transport.Send(request, length);
+  if (deviceId == kBroadcastId) return trOk;  // no device answers a broadcast
 
   // Zeroed so that bytes which never arrived cannot complete a frame.
   uint8_t reply[kRtuFrameSize] = {};
@@ -100,9 +116,11 @@ bool AnswersRequest(const uint8_t* frame, uint16_t transactionId, uint8_t device
          (replyFunction == function || replyFunction == (function | 0x80));
 }
 
-int TcpTransaction(Transport& transport, uint8_t function, uint8_t deviceId, uint16_t startAddress,
-                   uint16_t count, uint16_t* values, int valueCapacity) {
-  uint8_t request[kTcpFrameSize] = {};  // the protocol id stays 0
+// Sends a request behind the header TCP and UDP share (MBAP: transaction
+// id, protocol id 0, length) and returns its transaction id.
+uint16_t SendMbapRequest(Transport& transport, uint8_t function, uint8_t deviceId,
+                         uint16_t startAddress, uint16_t count, const uint16_t* values,
+                         int valueCapacity, uint8_t (&request)[kTcpFrameSize]) {
   const int pdu = BuildRequest(deviceId, function, startAddress, count, values, valueCapacity,
                                request + kTcpHeaderSize, kTcpFrameSize - kTcpHeaderSize);
   const uint16_t transactionId = transport.NextTransactionId();
@@ -110,9 +128,17 @@ int TcpTransaction(Transport& transport, uint8_t function, uint8_t deviceId, uin
   request[1] = LoByte(transactionId);
   request[4] = HiByte(static_cast<uint16_t>(pdu));
   request[5] = LoByte(static_cast<uint16_t>(pdu));
-
   transport.DiscardStale();
   transport.Send(request, pdu + kTcpHeaderSize);
+  return transactionId;
+}
+
+int TcpTransaction(Transport& transport, uint8_t function, uint8_t deviceId, uint16_t startAddress,
+                   uint16_t count, uint16_t* values, int valueCapacity) {
+  uint8_t request[kTcpFrameSize] = {};
+  const uint16_t transactionId = SendMbapRequest(transport, function, deviceId, startAddress,
+                                                 count, values, valueCapacity, request);
+  if (deviceId == kBroadcastId) return trOk;
 
   // One deadline for the whole wait: frames that answer something else are
   // logged and dropped, and do not buy a fresh timeout.
@@ -147,17 +173,10 @@ int TcpTransaction(Transport& transport, uint8_t function, uint8_t deviceId, uin
 // dropped, and the wait goes on within the same TimeoutMs().
 int UdpTransaction(Transport& transport, uint8_t function, uint8_t deviceId, uint16_t startAddress,
                    uint16_t count, uint16_t* values, int valueCapacity) {
-  uint8_t request[kTcpFrameSize] = {};  // the protocol id stays 0
-  const int pdu = BuildRequest(deviceId, function, startAddress, count, values, valueCapacity,
-                               request + kTcpHeaderSize, kTcpFrameSize - kTcpHeaderSize);
-  const uint16_t transactionId = transport.NextTransactionId();
-  request[0] = HiByte(transactionId);
-  request[1] = LoByte(transactionId);
-  request[4] = HiByte(static_cast<uint16_t>(pdu));
-  request[5] = LoByte(static_cast<uint16_t>(pdu));
-
-  transport.DiscardStale();
-  transport.Send(request, pdu + kTcpHeaderSize);
+  uint8_t request[kTcpFrameSize] = {};
+  const uint16_t transactionId = SendMbapRequest(transport, function, deviceId, startAddress,
+                                                 count, values, valueCapacity, request);
+  if (deviceId == kBroadcastId) return trOk;
 
   using namespace std::chrono;
   const auto deadline = steady_clock::now() + milliseconds(transport.TimeoutMs());
@@ -207,13 +226,23 @@ int BuildRequest(uint8_t deviceId, uint8_t function, uint16_t startAddress, uint
       length = 6;
       valuesUsed = (function >= 5) ? 1 : 0;
       break;
+    case 15:
+      length = 7 + (count + 7) / 8;
+      break;
     case 16:
       length = 7 + 2 * count;
-      valuesUsed = count;
+      break;
+    case 22:
+      length = 8;
+      break;
+    case 23:
+      if (values == nullptr || valueCapacity < 2) return 0;
+      length = 11 + 2 * values[1];
       break;
     default:
       return 0;
   }
+  if (function >= 15) valuesUsed = WriteWordsNeeded(function, count, values, valueCapacity);
   if (length > frameCapacity || valuesUsed > valueCapacity) return 0;
   if (valuesUsed > 0 && values == nullptr) return 0;
 
@@ -227,22 +256,62 @@ int BuildRequest(uint8_t deviceId, uint8_t function, uint16_t startAddress, uint
       frame[5] = 0x00;
       break;
     case 6:
+    case 22:
       frame[4] = HiByte(values[0]);
       frame[5] = LoByte(values[0]);
       break;
-    default:  // reads and 16 carry the count
+    default:  // reads, 15, 16 and 23 carry the count
       frame[4] = HiByte(count);
       frame[5] = LoByte(count);
       break;
   }
-  if (function == 16) {
+  if (function == 15) {
+    frame[6] = static_cast<uint8_t>((count + 7) / 8);
+    for (int i = 0; i < frame[6]; ++i) {
+      frame[7 + i] = static_cast<uint8_t>(values[i / 2] >> (8 * (i % 2)));
+    }
+    // Bits past the last coil go out as 0.
+    if (count % 8 != 0) frame[6 + frame[6]] &= static_cast<uint8_t>((1u << (count % 8)) - 1);
+  } else if (function == 16) {
     frame[6] = LoByte(static_cast<uint16_t>(count * 2));
     for (int i = 0; i < count; ++i) {
       frame[7 + 2 * i] = HiByte(values[i]);
       frame[8 + 2 * i] = LoByte(values[i]);
     }
+  } else if (function == 22) {
+    frame[6] = HiByte(values[1]);
+    frame[7] = LoByte(values[1]);
+  } else if (function == 23) {
+    const uint16_t written = values[1];
+    frame[6] = HiByte(values[0]);
+    frame[7] = LoByte(values[0]);
+    frame[8] = HiByte(written);
+    frame[9] = LoByte(written);
+    frame[10] = static_cast<uint8_t>(2 * written);
+    for (int i = 0; i < written; ++i) {
+      frame[11 + 2 * i] = HiByte(values[2 + i]);
+      frame[12 + 2 * i] = LoByte(values[2 + i]);
+    }
   }
   return length;
+}
+
+int WriteWordsNeeded(uint8_t function, uint16_t count, const uint16_t* values, int valueCapacity) {
+  switch (function) {
+    case 5:
+    case 6:
+      return 1;
+    case 15:
+      return (count + 15) / 16;
+    case 16:
+      return count;
+    case 22:
+      return 2;
+    case 23:
+      return (values == nullptr || valueCapacity < 2) ? 2 : 2 + values[1];
+    default:
+      return 0;
+  }
 }
 
 int ExpectedReplyLength(uint8_t function, uint16_t count) {
@@ -252,11 +321,15 @@ int ExpectedReplyLength(uint8_t function, uint16_t count) {
       return 5 + (count + 7) / 8;
     case 3:
     case 4:
+    case 23:
       return 5 + 2 * count;
     case 5:
     case 6:
+    case 15:
     case 16:
       return 8;
+    case 22:
+      return 10;
     default:
       return 0;
   }
@@ -278,15 +351,16 @@ int CheckReply(uint8_t deviceId, uint8_t function, uint16_t startAddress, uint16
     case 1:
     case 2:
     case 3:
-    case 4: {
+    case 4:
+    case 23: {
       // The byte count must be exactly what was asked for: a short reply
       // would leave cells showing values this poll never read.
       const int byteCount = IsBitRead(function) ? (count + 7) / 8 : 2 * count;
       if (replyLength < 3 + byteCount || reply[2] != byteCount) return trInvalidReply;
       const int stored = std::min<int>(count, valueCapacity);
       for (int i = 0; i < stored; ++i) {
-        values[i] = IsBitRead(function) ? (reply[3 + i / 8] >> (i % 8)) & 1
-                                        : reply[3 + 2 * i] * 256 + reply[4 + 2 * i];
+        values[i] = ReadsWords(function) ? reply[3 + 2 * i] * 256 + reply[4 + 2 * i]
+                                         : (reply[3 + i / 8] >> (i % 8)) & 1;
       }
       return trOk;
     }
@@ -302,8 +376,17 @@ int CheckReply(uint8_t deviceId, uint8_t function, uint16_t startAddress, uint16
               reply[4] == HiByte(values[0]) && reply[5] == LoByte(values[0]))
                  ? trOk
                  : trInvalidReply;
+    case 15:
+      if (replyLength < 6) return trInvalidReply;
+      return Echoes(reply, startAddress, count) ? trOk : trInvalidReply;
     case 16:
       return replyLength < 6 ? trInvalidReply : trOk;
+    case 22:
+      if (replyLength < 8 || valueCapacity < 2) return trInvalidReply;
+      return (Echoes(reply, startAddress, values[0]) && reply[6] == HiByte(values[1]) &&
+              reply[7] == LoByte(values[1]))
+                 ? trOk
+                 : trInvalidReply;
     default:
       return trInvalidReply;
   }
@@ -319,10 +402,12 @@ int ModbusTransaction(Transport& transport, uint8_t protocolMode, uint8_t functi
   if (ExpectedReplyLength(function, count) == 0 || !CountFits(function, count)) {
     return trInvalidReply;
   }
-  if (!IsRead(function)) {
-    const int needed = function == 16 ? count : 1;
-    if (valueCapacity < needed) return trInvalidReply;
+  if (valueCapacity < WriteWordsNeeded(function, count, values, valueCapacity)) {
+    return trInvalidReply;
   }
+  if (function == 23 && values[1] > kMaxReadWriteWrite) return trInvalidReply;
+  // A broadcast has no reply to carry what a read asks for.
+  if (deviceId == kBroadcastId && (IsRead(function) || function == 23)) return trInvalidReply;
   // RTU over TCP: the transport gathers the frame a serial line would end by silence.
   if (protocolMode == kModbusRtu || protocolMode == kModbusRtuOverTcp) {
     return RtuTransaction(transport, function, deviceId, startAddress, count, values,

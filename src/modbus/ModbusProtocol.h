@@ -26,6 +26,13 @@ inline constexpr int kTcpHeaderSize = 6;
 inline constexpr uint16_t kMaxReadBits = 2008;       // functions 1, 2
 inline constexpr uint16_t kMaxReadRegisters = 125;   // functions 3, 4
 inline constexpr uint16_t kMaxWriteRegisters = 123;  // function 16
+inline constexpr uint16_t kMaxWriteCoils = 1968;     // function 15
+inline constexpr uint16_t kMaxReadWriteRead = 125;   // function 23, registers read
+inline constexpr uint16_t kMaxReadWriteWrite = 121;  // function 23, registers written
+
+// Device ID 0 addresses every device: a write is sent and no reply awaited,
+// a read is never sent.
+inline constexpr uint8_t kBroadcastId = 0;
 
 constexpr uint8_t HiByte(uint16_t value) { return static_cast<uint8_t>(value >> 8); }
 constexpr uint8_t LoByte(uint16_t value) { return static_cast<uint8_t>(value & 0xFF); }
@@ -45,11 +52,23 @@ void AppendCrc(uint8_t* frame, int& length);
 // untouched for another function code, when the request would not fit
 // frameCapacity, or when values holds fewer words than the request sends
 // (1 for functions 5 and 6, count for 16; reads use none).
+// The other writes lay their operands into values (WriteWordsNeeded):
+// - 15: count coils, packed 16 to a word, coil i at bit i % 16 of
+//   values[i / 16]; 7 + (count + 7) / 8 bytes.
+// - 22: values[0] the AND mask, values[1] the OR mask; count unused; 8 bytes.
+// - 23: startAddress and count the registers read; values[0] the write
+//   address, values[1] the write count w, values[2 .. 2 + w) the words; 11 + 2w
+//   bytes.
 int BuildRequest(uint8_t deviceId, uint8_t function, uint16_t startAddress, uint16_t count,
                  const uint16_t* values, int valueCapacity, uint8_t* frame, int frameCapacity);
 
+// The words of values a write request reads (see BuildRequest), 0 for reads;
+// for 23 at least 2, so that its write count can be read.
+int WriteWordsNeeded(uint8_t function, uint16_t count, const uint16_t* values, int valueCapacity);
+
 // RTU reply length including the CRC: 5 + (count + 7) / 8 for 1 and 2,
-// 5 + 2 * count for 3 and 4, 8 for 5, 6 and 16, 0 for any other code.
+// 5 + 2 * count for 3, 4 and 23, 8 for 5, 6, 15 and 16, 10 for 22, 0 for any
+// other code.
 // A TCP reply is 4 bytes longer.
 int ExpectedReplyLength(uint8_t function, uint16_t count);
 
@@ -65,7 +84,9 @@ int TcpFrameLength(const uint8_t* header);
 // (count + 7) / 8 and store `count` bits as 0/1 words; 3, 4 need a byte count
 // of exactly 2 * count and store `count` registers; 5 checks the echoed
 // address and a 0x00 last byte; 6 checks the echoed address and values[0];
-// 16 checks nothing more. A reply too short for its function or its byte
+// 15 checks the echoed address and count; 16 checks nothing more; 22 checks
+// the echoed address and masks (values[0], values[1]); 23 is read like 3 and
+// stores its words from values[0] on. A reply too short for its function or its byte
 // count is invalid. Stores never go past values[valueCapacity - 1]; values
 // is written only for a valid reply.
 int CheckReply(uint8_t deviceId, uint8_t function, uint16_t startAddress, uint16_t count,
@@ -83,7 +104,10 @@ int CheckReply(uint8_t deviceId, uint8_t function, uint16_t startAddress, uint16
 // the function) is not the request's is reported through ReplyReceived and
 // dropped, and the wait goes on within the same TimeoutMs(). Reads store at
 // most valueCapacity values; writes send values[0] (5, 6) or values[0..count)
-// (16).
+// (16), or their operands as BuildRequest lays them out.
+// Device ID 0 (broadcast): a write is sent and returns trOk at once, nothing
+// received, no reply logged; a read (23 included) returns trInvalidReply
+// without traffic.
 // Returns trInvalidReply without any traffic for an unknown function, a count
 // above the kMax... limits, or too few values for a write; trNoReply without
 // traffic for an unknown protocolMode.

@@ -129,20 +129,53 @@ void PollingThread::VisitSlot(int slot) {
   const std::shared_ptr<Transport> transport = CurrentTransport();
   WriteRequest write;
   if (record->TakeWrite(&write)) {
-    // A failed write is not reported.
-    if (transport) {
-      (void)transaction_(*transport, protocolMode_.load(), write.WriteFunction, write.WriteDeviceID,
-                         write.WriteAddress, write.WriteCount, write.WriteValues, 4);
-    }
-  } else {
-    Poll(*record, transport.get());
+    Write(*record, write, transport.get());
+  } else if (!Poll(*record, transport.get())) {
+    return;  // nothing sent, nothing to pause for
   }
   transactions_.fetch_add(1);
   Pause(delayBetweenPolls_.load());
 }
 
-void PollingThread::Poll(WindowRecord& record, Transport* transport) {
+void PollingThread::Write(WindowRecord& record, const WriteRequest& write, Transport* transport) {
+  WriteOutcome outcome;
+  outcome.Function = write.WriteFunction;
+  outcome.Broadcast = write.WriteDeviceID == kBroadcastId;
+  outcome.Result = trNoReply;
+  if (transport && write.WriteFunction == 23) {
+    // Operands first (write address, count, words); the words read come back
+    // in their place.
+    uint16_t* operands = outcome.Words.data();
+    operands[0] = write.WriteAddress;
+    operands[1] = std::min<uint16_t>(write.WriteCount, kWriteWords);
+    std::copy_n(write.WriteValues, std::min<int>(operands[1], kReadWriteWords - 2), operands + 2);
+    outcome.Result = transaction_(*transport, protocolMode_.load(), 23, write.WriteDeviceID,
+                                  write.ReadAddress, write.ReadCount, operands, kReadWriteWords);
+    outcome.WordCount = outcome.Result == trOk ? write.ReadCount : 0;
+  } else if (transport) {
+    uint16_t values[kWriteWords];
+    std::copy_n(write.WriteValues, kWriteWords, values);
+    outcome.Result =
+        transaction_(*transport, protocolMode_.load(), write.WriteFunction, write.WriteDeviceID,
+                     write.WriteAddress, write.WriteCount, values, kWriteWords);
+  }
+  if (outcome.Result != trOk) outcome.Words.fill(0);
+  // A write's own failure shows only in the dialogs that wait for it; a
+  // broadcast that went out is the window's news, as nothing else answers.
+  record.PublishWriteOutcome(outcome);
+  if (outcome.Broadcast && outcome.Result == trOk) {
+    record.CountBroadcast();
+    observer_.PollSent(CurrentSlot);
+  }
+}
+
+bool PollingThread::Poll(WindowRecord& record, Transport* transport) {
   PollDefinition request = record.Poll();
+  if (request.DeviceID == kBroadcastId) {
+    // No device answers a broadcast, so a read of one is never sent.
+    if (record.RefuseBroadcastRead()) observer_.PollFailed(CurrentSlot, trInvalidReply);
+    return false;
+  }
   const uint16_t limit = MaxReadCount(request.Function);
   request.Length = std::min(request.Length, limit);
   record.CountPoll();
@@ -159,10 +192,11 @@ void PollingThread::Poll(WindowRecord& record, Transport* transport) {
   if (result == trOk) {
     record.PublishValues(request, ReadBuffer);
     observer_.PollAnswered(CurrentSlot, request, ReadBuffer);
-    return;
+    return true;
   }
   record.PublishError(result == trInvalidReply ? PollOutcome::InvalidReply : PollOutcome::Timeout);
   observer_.PollFailed(CurrentSlot, result);
+  return true;
 }
 
 void PollingThread::Pause(int32_t ms) {

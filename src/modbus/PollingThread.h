@@ -23,13 +23,15 @@ class WindowTable;
 class PollObserver {
  public:
   virtual ~PollObserver() = default;
-  // Before every poll transaction.
+  // Before every poll transaction, and after a broadcast write (a poll sent
+  // that awaits nothing).
   virtual void PollSent(int slot) = 0;
   // A valid reply: `request` is the poll as sent, its Length the number of
   // words in `words`.
   virtual void PollAnswered(int slot, const PollDefinition& request, const uint16_t* words) = 0;
   // trNoReply ("Modbus message timeout") or trInvalidReply ("Invalid
-  // response to Modbus message").
+  // response to Modbus message"; once also when a poll of device 0 is
+  // refused unsent).
   virtual void PollFailed(int slot, int result) = 0;
 };
 
@@ -100,7 +102,10 @@ class PollingThread {
   void Execute();
   bool WaitForRun();
   void VisitSlot(int slot);
-  void Poll(WindowRecord& record, Transport* transport);
+  // False when nothing was sent (a read of device 0).
+  bool Poll(WindowRecord& record, Transport* transport);
+  // The write branch: every queued write is sent from here.
+  void Write(WindowRecord& record, const WriteRequest& write, Transport* transport);
   // Interruptible pause; returns at once on shutdown, and from a stop
   // request (even one a Resume has withdrawn) to the end of the pass.
   void Pause(int32_t ms);

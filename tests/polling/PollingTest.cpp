@@ -140,7 +140,7 @@ TEST_F(PollingTest, QueuedWriteReplacesOnePollAndLeavesNoTrace) {
   EXPECT_EQ(calls[0].address, 100);
   EXPECT_EQ(calls[0].count, 2);
   EXPECT_EQ(calls[0].values[1], 0x3FC0);
-  EXPECT_EQ(calls[0].capacity, 4);
+  EXPECT_EQ(calls[0].capacity, kWriteWords);
   EXPECT_EQ(calls[1].deviceId, 2);
   EXPECT_EQ(calls[2].function, 3);  // next pass: polled again
   EXPECT_EQ(calls[2].deviceId, 1);

@@ -337,6 +337,24 @@ TEST(WindowFileDisplay, SectionRoundTripAndBadValues) {
             ValueEncoding(ValueType::Signed64, ByteOrder::LittleEndian));
 }
 
+// The single-register write function: absent in old files (6), written once
+// chosen, kept when set back to 6, and anything but 6 or 16 refused.
+TEST(WindowFileLoad, SingleWriteFunctionKey) {
+  TempDir dir;
+  const std::string path = dir.File("w.kvw");
+  WindowFile f = Decorated(3);
+  SaveWindowFile(f, path);
+  EXPECT_EQ(ReadAll(path).find("SingleWriteFunction"), std::string::npos);
+  EXPECT_EQ(LoadWindowFile(path).SingleWriteFunction, 6);
+  for (uint8_t function : {16, 6}) {
+    f.SingleWriteFunction = function;
+    SaveWindowFile(f, path);
+    EXPECT_EQ(LoadWindowFile(path).SingleWriteFunction, function);
+  }
+  WriteAll(path, "[DataDefinition]\nSingleWriteFunction=5\n");
+  EXPECT_EQ(LoadError(path), "'5' is not a valid SingleWriteFunction in [DataDefinition]");
+}
+
 TEST(WindowFileLoad, UnusualFilesNeitherCrashNorHang) {
   TempDir dir;
   std::mt19937 random(7);

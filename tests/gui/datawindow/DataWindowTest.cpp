@@ -24,6 +24,7 @@
 #include "datawindow/CellColour.h"
 #include "datawindow/DataWindow.h"
 #include "datawindow/DecodeInspector.h"
+#include "datawindow/RangeWriteDialog.h"
 #include "datawindow/WindowFile.h"
 #include "datawindow/WriteCoilDialog.h"
 #include "datawindow/WriteRegisterDialog.h"
@@ -97,7 +98,9 @@ class DataWindowTest : public QObject {
              QStringList({"Device Settings", "Display options", "ASCII display", "Frame counters",
                           "1", "0", "10", "Decimal", "32bit sw. float", "64bit sw. float", "Enable",
                           "2 char/reg sw", "Reset", "0", "0", "0", "Log this value",
-                          "Define fixed background", "Define threshold background"}));
+                          "Define fixed background", "Define threshold background", "",
+                          "&Write selected values...", "&Mask write register...",
+                          "&Read/write registers...", "Write single registers with function &16"}));
     QVERIFY(!w.cellMenu->actions()[0]->isEnabled());
     QCOMPARE(w.functionBox->itemText(2), QStringLiteral("Holding registers"));
     QCOMPARE(w.functionBox->currentIndex(), 0);
@@ -508,6 +511,41 @@ class DataWindowTest : public QObject {
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
                       table->visualItemRect(table->item(1, 0)).center());
     QVERIFY(w.integerButton->isChecked());
+  }
+
+  // Ctrl+Shift+W over a selection opens the range write on the selected
+  // values, in the window's format; the function 16 choice travels with
+  // the window file.
+  void RangeWriteShortcutAndSingleWriteChoice() {
+    mms::WindowTable table;
+    DataWindow w(&table);
+    w.SlotIndex = table.Add(w.Record());
+    UseHoldingRegisters(w);
+    w.FillGrid(Buffer([](int k) { return uint16_t(100 + k); }).data());
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.grid->setFocus();
+    w.grid->setRangeSelected(QTableWidgetSelectionRange(2, 1, 4, 1), true);
+    QStringList shown;
+    QTimer::singleShot(0, [&] {
+      auto* dialog = qobject_cast<RangeWriteDialog*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      for (int i = 0; i < dialog->valuesTable->rowCount(); ++i) {
+        shown << dialog->valuesTable->item(i, 0)->text() + "=" +
+                     dialog->valuesTable->item(i, 1)->text();
+      }
+      dialog->reject();
+    });
+    QTest::keyClick(w.grid, Qt::Key_W, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(shown, (QStringList{"2=102", "3=103", "4=104"}));
+
+    QCOMPARE(w.ToWindowFile().SingleWriteFunction, uint8_t(6));
+    w.function16Action->setChecked(true);
+    mms::WindowFile file = w.ToWindowFile();
+    QCOMPARE(file.SingleWriteFunction, uint8_t(16));
+    file.SingleWriteFunction = 6;
+    w.ApplyWindowFile(file);
+    QVERIFY(!w.function16Action->isChecked());
   }
 
   void ClosingEmptiesTheSlot() {

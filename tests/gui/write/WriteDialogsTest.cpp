@@ -6,7 +6,14 @@
 #include <QtTest>
 #include <memory>
 
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTableWidget>
 #include "common/WindowTable.h"
+
+#include "datawindow/MaskReadWriteDialog.h"
+#include "datawindow/RangeWriteDialog.h"
 #include "datawindow/WriteCoilDialog.h"
 #include "datawindow/WriteRegisterDialog.h"
 #include "ui/CentreOnMain.h"
@@ -244,6 +251,88 @@ class WriteDialogsTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&reg));
     QCOMPARE(reg.frameGeometry().topLeft(),
              CentredPosition(main.frameGeometry(), reg.frameGeometry().size()));
+  }
+
+  void rangeDialogListsPolledValuesAndQueuesOneRequest_data() {
+    QTest::addColumn<bool>("coils");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QString>("count");  // typed before "Update"
+    QTest::addColumn<int>("function");
+    QTest::addColumn<QList<int>>("values");
+    QTest::newRow("coils, one more listed")
+        << true << int(DisplayFormat::Decimal) << QStringList{"1", "0", "1"} << "4" << 15
+        << QList<int>{0x5};
+    QTest::newRow("floats") << false << int(DisplayFormat::Float) << QStringList{"1.5", "0"} << "4"
+                            << 16 << QList<int>{0x0000, 0x3FC0, 0x0000, 0x0000};
+  }
+  void rangeDialogListsPolledValuesAndQueuesOneRequest() {
+    QFETCH(bool, coils);
+    QFETCH(int, format);
+    QFETCH(QStringList, shown);
+    QFETCH(QString, count);
+    QFETCH(int, function);
+    QFETCH(QList<int>, values);
+    RangeWriteDialog form;
+    form.SetWindowTable(&table);
+    form.SlotIndex = slot;
+    form.DeviceID = 3;
+    form.Address = 20;
+    form.Coils = coils;
+    form.Count = coils ? 3 : 4;
+    form.Words = coils ? std::vector<uint16_t>{1, 0, 1} : std::vector<uint16_t>{0, 0x3FC0};
+    form.Format = DisplayFormat(format);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(form.valuesTable->rowCount(), shown.size());
+    for (int i = 0; i < shown.size(); ++i) QCOMPARE(form.valuesTable->item(i, 1)->text(), shown[i]);
+    QCOMPARE(form.valuesTable->item(1, 0)->text(), QString::number(coils ? 21 : 22));
+    form.countEdit->setText(count);
+    QTest::mouseClick(form.updateButton, Qt::LeftButton);
+    QVERIFY(errors.isEmpty());
+    mms::WriteRequest sent;
+    QVERIFY(record->TakeWrite(&sent));
+    QCOMPARE(int(sent.WriteFunction), function);
+    QCOMPARE(int(sent.WriteAddress), 20);
+    for (int i = 0; i < values.size(); ++i) QCOMPARE(int(sent.WriteValues[i]), values[i]);
+  }
+
+  void registerDialogUsesFunction16WhenTheWindowSaysSo() {
+    WriteRegisterDialog form;
+    form.SingleWriteFunction = 16;
+    ShowRegisterDialog(form, DisplayFormat::Decimal, 5);
+    QTest::mouseClick(form.updateButton, Qt::LeftButton);
+    mms::WriteRequest sent;
+    QVERIFY(record->TakeWrite(&sent));
+    QCOMPARE(int(sent.WriteFunction), 16);
+    QCOMPARE(int(sent.WriteCount), 1);
+  }
+
+  void readWriteDialogShowsWhatWasRead() {
+    MaskReadWriteDialog form;
+    form.SetWindowTable(&table);
+    form.SlotIndex = slot;
+    form.DeviceID = 1;
+    form.Address = 7;
+    form.ShowTab(23);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    form.readCountEdit->setText(QStringLiteral("2"));
+    form.writeValuesEdit->setText(QStringLiteral("4 5"));
+    QTest::mouseClick(form.sendButton, Qt::LeftButton);
+    mms::WriteRequest sent;
+    QVERIFY(record->TakeWrite(&sent));
+    QCOMPARE(int(sent.WriteFunction), 23);
+    QCOMPARE(int(sent.WriteCount), 2);
+    // What the polling thread publishes once the device answered.
+    mms::WriteOutcome outcome;
+    outcome.Function = 23;
+    outcome.WordCount = 2;
+    outcome.Words[0] = 11;
+    outcome.Words[1] = 12;
+    record->PublishWriteOutcome(outcome);
+    QTRY_COMPARE_WITH_TIMEOUT(form.statusLabel->text(), QStringLiteral("Done"), 10000);
+    QCOMPARE(form.resultView->toPlainText(), QStringLiteral("7: 11\n8: 12"));
   }
 
   void withoutItsWindowUpdateJustCloses() {
