@@ -29,3 +29,8 @@ if(MMS_BUILD_BENCH)
   target_compile_definitions(demo_slave_test PRIVATE DEMO_SLAVE_PATH="$<TARGET_FILE:demo_slave>")
   add_dependencies(demo_slave_test demo_slave)
 endif()
+# Exception names, response times, device identification and scan, against real peers.
+mms_gtest(device_tools_test
+  LIBS mms_polling mms_transport mms_test_support
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/devicetools/DeviceToolsTest.cpp
+)

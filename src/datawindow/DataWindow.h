@@ -136,6 +136,7 @@ class DataWindow : public QWidget {
   QLabel* pollsLabel = nullptr;
   QLabel* validLabel = nullptr;
   QLabel* errorsLabel = nullptr;
+  QLabel* responseTimeLabel = nullptr;  // last (min/mean/max) response time
   QPushButton* resetButton = nullptr;
   QTableWidget* grid = nullptr;
   QMenu* cellMenu = nullptr;

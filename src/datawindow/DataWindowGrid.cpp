@@ -56,7 +56,7 @@ void DataWindow::ShowLatestResult() {
   model_.SetCounters(result_.Polls, result_.Valid, result_.Errors);
   if (result_.ValuesSequence != shownValues) ShowPolledValues();
   if (result_.Last == mms::PollOutcome::Timeout) model_.ShowTimeout();
-  if (result_.Last == mms::PollOutcome::InvalidReply) model_.ShowInvalidReply();
+  if (result_.Last == mms::PollOutcome::InvalidReply) model_.ShowInvalidReply(result_.ExceptionCode);
   ShowCounters();
 }
 
@@ -77,6 +77,10 @@ void DataWindow::ShowCounters() {
   validLabel->setText(QString::number(model_.ValidResponses()));
   errorsLabel->setText(QString::number(model_.Errors()));
   errorTextLabel->setText(QString::fromStdString(model_.ErrorText()));
+  responseTimeLabel->setText(QString::fromStdString(mms::ResponseTimesText(result_.Response)));
+  responseTimeLabel->setAccessibleDescription(
+      QStringLiteral("Response time: ") +
+      QString::fromStdString(mms::ResponseTimesSpoken(result_.Response)));
 }
 
 mms::AsciiOptions DataWindow::Ascii() const {

@@ -214,6 +214,11 @@ void DataWindow::BuildControls() {
   validLabel->setObjectName(QStringLiteral("validLabel"));
   errorsLabel = new QLabel(QStringLiteral("0"));
   errorsLabel->setObjectName(QStringLiteral("errorsLabel"));
+  responseTimeLabel = new QLabel(QStringLiteral("-"));
+  responseTimeLabel->setObjectName(QStringLiteral("responseTimeLabel"));
+  responseTimeLabel->setAccessibleName(QStringLiteral("Response time"));
+  responseTimeLabel->setToolTip(
+      QStringLiteral("Response time in ms: last (minimum/mean/maximum) since Reset"));
   resetButton = new QPushButton(QStringLiteral("Reset"));
   resetButton->setObjectName(QStringLiteral("resetButton"));
   auto* counters = new QGridLayout(frameCountersGroup);
@@ -226,7 +231,9 @@ void DataWindow::BuildControls() {
     // The count itself stays the label's accessible name; the caption says what it counts.
     values[i]->setAccessibleDescription(captions[i].chopped(2));
   }
-  counters->addWidget(resetButton, 3, 0, 1, 2);
+  counters->addWidget(Caption(QStringLiteral("Response :"), responseTimeLabel), 3, 0);
+  counters->addWidget(responseTimeLabel, 3, 1);
+  counters->addWidget(resetButton, 4, 0, 1, 2);
 
   auto* groups = new QHBoxLayout;
   groups->addWidget(deviceSettingsGroup);

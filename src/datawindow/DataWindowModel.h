@@ -9,6 +9,8 @@
 #include "datawindow/DataWindowLimits.h"
 #include "datawindow/GridLayout.h"
 #include "datawindow/ValueFormat.h"
+#include "modbus/ErrorTexts.h"
+#include "modbus/ModbusProtocol.h"
 
 namespace mms {
 
@@ -94,10 +96,13 @@ class DataWindowModel {
     valid_ = valid;
     errors_ = errors;
   }
-  static constexpr const char* kTimeoutText = "Modbus message timeout";
-  static constexpr const char* kInvalidReplyText = "Invalid response to Modbus message";
+  static constexpr const char* kTimeoutText = mms::kTimeoutText;
+  static constexpr const char* kInvalidReplyText = mms::kInvalidReplyText;
   void ShowTimeout() { errorText_ = kTimeoutText; }
-  void ShowInvalidReply() { errorText_ = kInvalidReplyText; }
+  // exceptionCode != 0: the device's exception, by name.
+  void ShowInvalidReply(uint8_t exceptionCode = 0) {
+    errorText_ = ExchangeErrorText(trInvalidReply, exceptionCode);
+  }
 
   // The double-click on the selected cell (SelectedCol, SelectedAddress) of
   // a window polling `function` from `address`: the write coil dialog for

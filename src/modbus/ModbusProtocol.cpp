@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdint>
 
 namespace mms {
 
@@ -34,6 +35,14 @@ static_assert(7 + 2 * kMaxWriteRegisters + 2 <= kRtuFrameSize &&
               kTcpHeaderSize + 7 + 2 * kMaxWriteRegisters <= kTcpFrameSize &&
               7 + 2 * (kMaxWriteRegisters + 1) + 2 > kRtuFrameSize);
 
+// Response time of a reply that has just come in whole.
+void NoteResponse(Transport& transport, std::chrono::steady_clock::time_point sentAt) {
+  using namespace std::chrono;
+  const auto micros = duration_cast<microseconds>(steady_clock::now() - sentAt).count();
+  transport.LastExchange().ResponseMicros =
+      static_cast<int32_t>(std::clamp<int64_t>(micros, 0, INT32_MAX));
+}
+
 bool IsRead(uint8_t function) { return function >= 1 && function <= 4; }
 bool IsBitRead(uint8_t function) { return function == 1 || function == 2; }
 
@@ -64,12 +73,18 @@ int RtuTransaction(Transport& transport, uint8_t function, uint8_t deviceId, uin
 
   transport.DiscardStale();
   transport.Send(request, length);
+  const auto sentAt = transport.LastByteSentAt();
 
   // Zeroed so that bytes which never arrived cannot complete a frame.
   uint8_t reply[kRtuFrameSize] = {};
   const int received = transport.Receive(reply, expected, transport.TimeoutMs() + expected);
+  if (received > 0) NoteResponse(transport, sentAt);
   transport.ReplyReceived(reply, std::max(received, 0));
   if (received <= 0) return trNoReply;
+  // An exception reply is 5 bytes, shorter than any other.
+  if (received >= 5 && Crc16(reply, 5) == 0) {
+    transport.LastExchange().ExceptionCode = ReplyExceptionCode(deviceId, function, reply, 3);
+  }
   if (received < expected || Crc16(reply, expected) != 0) return trInvalidReply;
   return CheckReply(deviceId, function, startAddress, count, values, valueCapacity, reply,
                     expected - 2);
@@ -113,6 +128,7 @@ int TcpTransaction(Transport& transport, uint8_t function, uint8_t deviceId, uin
 
   transport.DiscardStale();
   transport.Send(request, pdu + kTcpHeaderSize);
+  const auto sentAt = transport.LastByteSentAt();
 
   // One deadline for the whole wait: frames that answer something else are
   // logged and dropped, and do not buy a fresh timeout.
@@ -133,8 +149,11 @@ int TcpTransaction(Transport& transport, uint8_t function, uint8_t deviceId, uin
           transport.ReplyReceived(reply, have);
           continue;
         }
+        NoteResponse(transport, sentAt);
         result = CheckReply(deviceId, function, startAddress, count, values, valueCapacity,
                             reply + kTcpHeaderSize, total - kTcpHeaderSize);
+        transport.LastExchange().ExceptionCode = ReplyExceptionCode(
+            deviceId, function, reply + kTcpHeaderSize, total - kTcpHeaderSize);
       }
     }
     transport.ReplyReceived(reply, have);
@@ -275,9 +294,16 @@ int CheckReply(uint8_t deviceId, uint8_t function, uint16_t startAddress, uint16
   }
 }
 
+uint8_t ReplyExceptionCode(uint8_t deviceId, uint8_t function, const uint8_t* reply,
+                           int replyLength) {
+  if (reply == nullptr || replyLength < 3 || reply[0] != deviceId) return 0;
+  return reply[1] == (function | 0x80) ? reply[2] : 0;
+}
+
 int ModbusTransaction(Transport& transport, uint8_t protocolMode, uint8_t function,
                       uint8_t deviceId, uint16_t startAddress, uint16_t count, uint16_t* values,
                       int valueCapacity) {
+  transport.LastExchange() = ExchangeFacts{};
   if (protocolMode != kModbusRtu && protocolMode != kModbusTcp) return trNoReply;
   if (values == nullptr || valueCapacity < 0) valueCapacity = 0;
   // Refused before any traffic: a request that is not ours to build, or whose

@@ -67,6 +67,7 @@ Program::Program() : pool(state.DataWindows, reports, state.ScanRate) {
   connection = std::make_unique<mms::Connection>(state.Traffic, state.ScanRate, state.ProtocolMode,
                                                  pool, logThread, dispatcher, *connectionView);
   gMainWindow->SetConnection(connection.get());
+  deviceTools = new DeviceTools(*gMainWindow, pool, dispatcher, *connection);
   gMainWindow->SetReports(&reports);
   gMainWindow->SetTransmissionLog(&logThread);
   // The dispatcher is already shut down when this runs, so a poll waiting
