@@ -4,27 +4,31 @@
 
 namespace mms {
 
-namespace {
-
-// Milliseconds with one decimal, rounded.
-std::string Ms(uint32_t micros) {
+std::string MillisecondsText(uint32_t micros) {
   char text[32];
-  std::snprintf(text, sizeof text, "%.1f", micros / 1000.0);
+  if (micros < 99950) {
+    std::snprintf(text, sizeof text, "%.1f", micros / 1000.0);
+  } else {
+    std::snprintf(text, sizeof text, "%u", (micros + 500) / 1000);
+  }
   return text;
 }
 
-}  // namespace
+std::string LastResponseText(const ResponseTimes& times) {
+  return times.Count == 0 ? "-" : MillisecondsText(times.LastMicros);
+}
 
-std::string ResponseTimesText(const ResponseTimes& times) {
+std::string ResponseRangeText(const ResponseTimes& times) {
   if (times.Count == 0) return "-";
-  return Ms(times.LastMicros) + " ms (" + Ms(times.MinMicros) + "/" + Ms(times.MeanMicros()) +
-         "/" + Ms(times.MaxMicros) + ")";
+  return MillisecondsText(times.MinMicros) + "/" + MillisecondsText(times.MeanMicros()) + "/" +
+         MillisecondsText(times.MaxMicros);
 }
 
 std::string ResponseTimesSpoken(const ResponseTimes& times) {
   if (times.Count == 0) return "no response yet";
-  return "last " + Ms(times.LastMicros) + " ms, minimum " + Ms(times.MinMicros) + " ms, mean " +
-         Ms(times.MeanMicros()) + " ms, maximum " + Ms(times.MaxMicros) + " ms";
+  return "last " + MillisecondsText(times.LastMicros) + " ms, minimum " +
+         MillisecondsText(times.MinMicros) + " ms, mean " + MillisecondsText(times.MeanMicros()) +
+         " ms, maximum " + MillisecondsText(times.MaxMicros) + " ms";
 }
 
 }  // namespace mms

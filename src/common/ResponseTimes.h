@@ -27,9 +27,13 @@ struct ResponseTimes {
   }
 };
 
-// "12.3 ms (10.1/12.0/15.4)": the last, then minimum, mean and maximum, in
-// milliseconds with one decimal; "-" before the first response.
-std::string ResponseTimesText(const ResponseTimes& times);
+// Milliseconds, short enough for a counter's room: "0.4", "12.3", and whole
+// from 100 ms on ("250").
+std::string MillisecondsText(uint32_t micros);
+// The last response time, "12.3"; "-" before the first response.
+std::string LastResponseText(const ResponseTimes& times);
+// Minimum, mean and maximum, "10.1/12.0/15.4"; "-" before the first response.
+std::string ResponseRangeText(const ResponseTimes& times);
 
 // The same for screen readers: "last 12.3 ms, minimum 10.1 ms, mean 12.0 ms,
 // maximum 15.4 ms"; "no response yet" before the first.

@@ -29,8 +29,10 @@ void DataWindow::FitControls() {
   const QFontMetrics metrics(pollsLabel->font());
   const int counterWidth = metrics.horizontalAdvance(QString(kCounterDigits, QLatin1Char('8')));
   for (QLabel* count : {pollsLabel, validLabel, errorsLabel}) count->setMinimumWidth(counterWidth);
-  responseTimeLabel->setMinimumWidth(
-      metrics.horizontalAdvance(QStringLiteral("8888.8 ms (8888.8/8888.8/8888.8)")));
+  // Times up to 9999 ms keep their room too.
+  responseTimeLabel->setMinimumWidth(counterWidth);
+  responseRangeLabel->setMinimumWidth(
+      std::max(counterWidth, metrics.horizontalAdvance(QStringLiteral("8888/8888/8888"))));
 
   // The error line keeps the room of its longest text (bold, by its style
   // sheet), so the groups stay put when an error comes and goes.

@@ -77,10 +77,11 @@ void DataWindow::ShowCounters() {
   validLabel->setText(QString::number(model_.ValidResponses()));
   errorsLabel->setText(QString::number(model_.Errors()));
   errorTextLabel->setText(QString::fromStdString(model_.ErrorText()));
-  responseTimeLabel->setText(QString::fromStdString(mms::ResponseTimesText(result_.Response)));
-  responseTimeLabel->setAccessibleDescription(
-      QStringLiteral("Response time: ") +
-      QString::fromStdString(mms::ResponseTimesSpoken(result_.Response)));
+  responseTimeLabel->setText(QString::fromStdString(mms::LastResponseText(result_.Response)));
+  responseRangeLabel->setText(QString::fromStdString(mms::ResponseRangeText(result_.Response)));
+  const QString spoken = QString::fromStdString(mms::ResponseTimesSpoken(result_.Response));
+  responseTimeLabel->setAccessibleDescription(spoken);
+  responseRangeLabel->setAccessibleDescription(spoken);
 }
 
 mms::AsciiOptions DataWindow::Ascii() const {

@@ -217,8 +217,12 @@ void DataWindow::BuildControls() {
   responseTimeLabel = new QLabel(QStringLiteral("-"));
   responseTimeLabel->setObjectName(QStringLiteral("responseTimeLabel"));
   responseTimeLabel->setAccessibleName(QStringLiteral("Response time"));
-  responseTimeLabel->setToolTip(
-      QStringLiteral("Response time in ms: last (minimum/mean/maximum) since Reset"));
+  responseTimeLabel->setToolTip(QStringLiteral("The last response time in ms"));
+  responseRangeLabel = new QLabel(QStringLiteral("-"));
+  responseRangeLabel->setObjectName(QStringLiteral("responseRangeLabel"));
+  responseRangeLabel->setAccessibleName(QStringLiteral("Response time minimum, mean, maximum"));
+  responseRangeLabel->setToolTip(
+      QStringLiteral("Minimum, mean and maximum response time in ms since Reset"));
   resetButton = new QPushButton(QStringLiteral("Reset"));
   resetButton->setObjectName(QStringLiteral("resetButton"));
   auto* counters = new QGridLayout(frameCountersGroup);
@@ -231,9 +235,11 @@ void DataWindow::BuildControls() {
     // The count itself stays the label's accessible name; the caption says what it counts.
     values[i]->setAccessibleDescription(captions[i].chopped(2));
   }
-  counters->addWidget(Caption(QStringLiteral("Response :"), responseTimeLabel), 3, 0);
+  counters->addWidget(Caption(QStringLiteral("Response ms :"), responseTimeLabel), 3, 0);
   counters->addWidget(responseTimeLabel, 3, 1);
-  counters->addWidget(resetButton, 4, 0, 1, 2);
+  counters->addWidget(Caption(QStringLiteral("min/mean/max :"), responseRangeLabel), 4, 0);
+  counters->addWidget(responseRangeLabel, 4, 1);
+  counters->addWidget(resetButton, 5, 0, 1, 2);
 
   auto* groups = new QHBoxLayout;
   groups->addWidget(deviceSettingsGroup);

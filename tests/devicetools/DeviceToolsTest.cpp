@@ -136,10 +136,11 @@ TEST(ResponseTimes, LastMinMeanMaxOfEveryReplyUntilReset) {
     EXPECT_EQ(master.Result().Response.Count, 0u);
     EXPECT_EQ(master.Result().Response.MaxMicros, 0u);
   }
-  EXPECT_EQ(ResponseTimesText(ResponseTimes{}), "-");
+  EXPECT_EQ(ResponseRangeText(ResponseTimes{}), "-");
   ResponseTimes t;
   for (uint32_t us : {2000u, 1000u, 6000u}) t.Add(us);
-  EXPECT_EQ(ResponseTimesText(t), "6.0 ms (1.0/3.0/6.0)");
+  EXPECT_EQ(LastResponseText(t), "6.0");
+  EXPECT_EQ(ResponseRangeText(t), "1.0/3.0/6.0");
 }
 
 Bytes TcpFrame(uint16_t transactionId, const Bytes& body) {

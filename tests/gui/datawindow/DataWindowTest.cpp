@@ -162,7 +162,11 @@ class DataWindowTest : public QObject {
     w.ShowLatestResult();
     QCOMPARE(w.errorTextLabel->text(),
              "Invalid response to Modbus message: exception 02, illegal data address");
-    QCOMPARE(w.responseTimeLabel->text(), QStringLiteral("1.5 ms (1.5/1.5/1.5)"));
+    w.Record()->AddResponseTime(250400);
+    w.Record()->PublishError(mms::PollOutcome::InvalidReply, 2);
+    w.ShowLatestResult();
+    QCOMPARE(w.responseTimeLabel->text(), QStringLiteral("250"));
+    QCOMPARE(w.responseRangeLabel->text(), QStringLiteral("1.5/126/250"));
     const auto words = Buffer([](int) -> uint16_t { return 0; });
     w.FillGrid(words.data());
     QVERIFY(w.errorTextLabel->text().isEmpty());
@@ -170,7 +174,7 @@ class DataWindowTest : public QObject {
 
     QTest::mouseClick(w.resetButton, Qt::LeftButton);
     for (QLabel* l : {w.pollsLabel, w.validLabel, w.errorsLabel}) QCOMPARE(l->text(), "0");
-    QCOMPARE(w.responseTimeLabel->text(), QStringLiteral("-"));
+    QCOMPARE(w.responseRangeLabel->text(), QStringLiteral("-"));
     w.CountPoll();
     QCOMPARE(w.pollsLabel->text(), QStringLiteral("1"));
   }
