@@ -56,7 +56,8 @@ void DataWindow::ShowLatestResult() {
   model_.SetCounters(result_.Polls, result_.Valid, result_.Errors);
   if (result_.ValuesSequence != shownValues) ShowPolledValues();
   if (result_.Last == mms::PollOutcome::Timeout) model_.ShowTimeout();
-  if (result_.Last == mms::PollOutcome::InvalidReply) model_.ShowInvalidReply(result_.ExceptionCode);
+  if (result_.Last == mms::PollOutcome::InvalidReply)
+    model_.ShowInvalidReply(result_.ExceptionCode);
   ShowCounters();
 }
 

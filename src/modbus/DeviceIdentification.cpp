@@ -36,10 +36,17 @@ std::string Printable(const uint8_t* bytes, int length) {
 std::string ConformityText(uint8_t level) {
   std::string text = Hex(level);
   switch (level & 0x7F) {
-    case 1: text += " (basic"; break;
-    case 2: text += " (regular"; break;
-    case 3: text += " (extended"; break;
-    default: return text;
+    case 1:
+      text += " (basic";
+      break;
+    case 2:
+      text += " (regular";
+      break;
+    case 3:
+      text += " (extended";
+      break;
+    default:
+      return text;
   }
   return text + ((level & 0x80) ? ", individual access)" : ")");
 }
@@ -106,8 +113,8 @@ bool ParseDeviceIdPage(const uint8_t* pdu, int length, DeviceIdPage* page) {
 }
 
 const char* DeviceIdObjectName(uint8_t id) {
-  static const char* const kNames[] = {"VendorName",  "ProductCode", "MajorMinorRevision",
-                                       "VendorUrl",   "ProductName", "ModelName",
+  static const char* const kNames[] = {"VendorName",         "ProductCode", "MajorMinorRevision",
+                                       "VendorUrl",          "ProductName", "ModelName",
                                        "UserApplicationName"};
   return id < 7 ? kNames[id] : "";
 }
@@ -158,8 +165,8 @@ std::string IdentificationReport(uint8_t deviceId, const Identification& found) 
     text += "\n";
   }
   if (data.size() > 2)
-    text += "Additional data: " + Printable(data.data() + 2, static_cast<int>(data.size()) - 2) +
-            "\n";
+    text +=
+        "Additional data: " + Printable(data.data() + 2, static_cast<int>(data.size()) - 2) + "\n";
   text += "Bytes:";
   for (uint8_t byte : data) text += " " + Hex(byte);
   return text + "\n";

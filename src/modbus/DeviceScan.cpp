@@ -46,16 +46,15 @@ void DeviceScan::Step(Transport* transport, uint8_t protocolMode, uint8_t device
     return;
   }
   TimeoutTransport quick(*transport, settings_.TimeoutMs);
-  step.Result = ModbusTransaction(quick, protocolMode, settings_.Function, deviceId,
-                                  settings_.Address, settings_.Count, values_.data(),
-                                  static_cast<int>(values_.size()));
+  step.Result =
+      ModbusTransaction(quick, protocolMode, settings_.Function, deviceId, settings_.Address,
+                        settings_.Count, values_.data(), static_cast<int>(values_.size()));
   const ExchangeFacts facts = quick.LastExchange();
   step.ExceptionCode = facts.ExceptionCode;
   step.ResponseMicros = facts.ResponseMicros;
   step.Answered = step.Result == trOk || facts.ResponseMicros >= 0;
-  step.ReplyText = step.Result == trOk
-                       ? ValuesText(values_.data(), settings_.Count)
-                       : ExchangeErrorText(step.Result, step.ExceptionCode);
+  step.ReplyText = step.Result == trOk ? ValuesText(values_.data(), settings_.Count)
+                                       : ExchangeErrorText(step.Result, step.ExceptionCode);
   step.Finished = deviceId >= settings_.LastId;
   Post(step);
   if (!step.Finished) Submit(static_cast<uint8_t>(deviceId + 1));

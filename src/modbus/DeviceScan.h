@@ -30,9 +30,9 @@ struct ScanStep {
   int Result = 0;         // TransactionResult
   uint8_t ExceptionCode = 0;
   int32_t ResponseMicros = -1;
-  std::string ReplyText;    // the values read, or the error text
-  bool Finished = false;    // the last ID was asked
-  bool Cancelled = false;   // not connected, or the connection went
+  std::string ReplyText;   // the values read, or the error text
+  bool Finished = false;   // the last ID was asked
+  bool Cancelled = false;  // not connected, or the connection went
 };
 
 // A scan of unit IDs over the connection the polling thread owns: one ID per

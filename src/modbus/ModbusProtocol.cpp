@@ -152,8 +152,8 @@ int TcpTransaction(Transport& transport, uint8_t function, uint8_t deviceId, uin
         NoteResponse(transport, sentAt);
         result = CheckReply(deviceId, function, startAddress, count, values, valueCapacity,
                             reply + kTcpHeaderSize, total - kTcpHeaderSize);
-        transport.LastExchange().ExceptionCode = ReplyExceptionCode(
-            deviceId, function, reply + kTcpHeaderSize, total - kTcpHeaderSize);
+        transport.LastExchange().ExceptionCode =
+            ReplyExceptionCode(deviceId, function, reply + kTcpHeaderSize, total - kTcpHeaderSize);
       }
     }
     transport.ReplyReceived(reply, have);

@@ -55,7 +55,8 @@ int RtuExchange(Transport& transport, uint8_t deviceId, const uint8_t* pdu, int 
                    replyLength);
 }
 
-bool Gather(Transport& transport, uint8_t* buffer, int& have, int need, Clock::time_point deadline) {
+bool Gather(Transport& transport, uint8_t* buffer, int& have, int need,
+            Clock::time_point deadline) {
   using namespace std::chrono;
   while (have < need) {
     const auto left = ceil<milliseconds>(deadline - Clock::now()).count();

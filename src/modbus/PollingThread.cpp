@@ -185,7 +185,9 @@ void PollingThread::Poll(WindowRecord& record, Transport* transport) {
                           request.Address, request.Length, ReadBuffer, kReadBufferSize);
     facts = transport->LastExchange();
   }
-  if (facts.ResponseMicros >= 0) record.AddResponseTime(static_cast<uint32_t>(facts.ResponseMicros));
+  if (facts.ResponseMicros >= 0) {
+    record.AddResponseTime(static_cast<uint32_t>(facts.ResponseMicros));
+  }
   if (result == trOk) {
     record.PublishValues(request, ReadBuffer);
     observer_.PollAnswered(CurrentSlot, request, ReadBuffer);

@@ -11,7 +11,7 @@ inline constexpr uint8_t kModbusTcp = 1;
 // What one exchange found beyond its result code, for the window that asked:
 // written by the transaction, read after it, on the thread that ran it.
 struct ExchangeFacts {
-  uint8_t ExceptionCode = 0;   // != 0: the device answered with this exception
+  uint8_t ExceptionCode = 0;    // != 0: the device answered with this exception
   int32_t ResponseMicros = -1;  // last request byte sent to last reply byte in; -1: no reply
 };
 

@@ -88,8 +88,8 @@ void DeviceTools::ScanDevices() {
 
 void DeviceTools::OpenWindowFor(const mms::ScanSettings& read, int deviceId) {
   RunCommand(&main_, [&] {
-    DataWindow* window = main_.AddDataWindow(
-        QStringLiteral("NONAME%1").arg(main_.OpenChildWindowCount() + 1));
+    DataWindow* window =
+        main_.AddDataWindow(QStringLiteral("NONAME%1").arg(main_.OpenChildWindowCount() + 1));
     window->deviceIdEdit->setText(QString::number(deviceId));
     window->functionBox->setCurrentIndex(read.Function - 1);
     window->FunctionChanged();

@@ -144,8 +144,9 @@ TEST(ResponseTimes, LastMinMeanMaxOfEveryReplyUntilReset) {
 }
 
 Bytes TcpFrame(uint16_t transactionId, const Bytes& body) {
-  Bytes frame{static_cast<uint8_t>(transactionId >> 8), static_cast<uint8_t>(transactionId), 0, 0,
-              0, static_cast<uint8_t>(body.size())};
+  Bytes frame{
+      static_cast<uint8_t>(transactionId >> 8), static_cast<uint8_t>(transactionId), 0, 0, 0,
+      static_cast<uint8_t>(body.size())};
   for (uint8_t b : body) frame.push_back(b);
   return frame;
 }
@@ -255,8 +256,8 @@ TEST(DeviceScan, ListsOnlyTheIdsThatAnswerWhilePollingGoesOn) {
     }
     DirectDispatcher dispatcher;
     ScanLog log;
-    auto scan =
-        DeviceScan::Start(master.pool, dispatcher, ScanOf(1, 5, 0), log.Reporter(master.record.get()));
+    auto scan = DeviceScan::Start(master.pool, dispatcher, ScanOf(1, 5, 0),
+                                  log.Reporter(master.record.get()));
     ASSERT_TRUE(Eventually([&] { return log.Ended(); }));
     const auto steps = log.Steps();
     ASSERT_EQ(steps.size(), 5u);

@@ -58,7 +58,8 @@ class DeviceToolsDialogsTest : public QObject {
     dialog.show();
     QCOMPARE(dialog.toBox->value(), 247);
     dialog.startButton->click();
-    QCOMPARE(dialog.statusLabel->text(), QStringLiteral("Not connected: connect first, then scan."));
+    QCOMPARE(dialog.statusLabel->text(),
+             QStringLiteral("Not connected: connect first, then scan."));
 
     client->Open("127.0.0.1", std::to_string(slave.Port()), 2000);
     pool.Resume(client, mms::kModbusTcp);
