@@ -184,15 +184,59 @@ TEST(DeviceIdentification, FollowsMoreFollowsAndReportsServerIdOrItsException) {
   EXPECT_EQ(scripted.Requests()[1].back(), 3);  // the second page from the next object id
   client.Shutdown();
 
-  // libmodbus knows 17 and refuses 43.
-  LibmodbusTcpSlave slave;
-  TcpClient real(counters, log);
-  real.Open("127.0.0.1", std::to_string(slave.Port()), 2000);
-  report = IdentificationReport(7, IdentifyDevice(real, kModbusTcp, 7));
-  EXPECT_NE(report.find("exception 01, illegal function\n\nReport server ID"), std::string::npos)
-      << report;
-  EXPECT_NE(report.find("Run indicator: ON\nAdditional data: LMB"), std::string::npos) << report;
-  real.Shutdown();
+  // libmodbus knows 17 and refuses 43 (over RTU it cannot even frame 43).
+  for (bool rtu : {false, true}) {
+    SCOPED_TRACE(rtu ? "RTU" : "TCP");
+    std::unique_ptr<LibmodbusSlave> slave;
+    std::unique_ptr<Transport> link;
+    if (rtu) {
+      auto* s = new LibmodbusRtuSlave(7);
+      slave.reset(s);
+      auto* port = new SerialPort(counters, log);
+      link.reset(port);
+      SerialLineSettings line;
+      line.DevicePath = s->DevicePath();
+      line.BaudRate = 115200;
+      line.TimeoutMs = 2000;
+      ASSERT_EQ(port->Open(line), SerialPort::OpenResult::kOpened);
+    } else {
+      auto* s = new LibmodbusTcpSlave;
+      slave.reset(s);
+      auto* tcp = new TcpClient(counters, log);
+      link.reset(tcp);
+      tcp->Open("127.0.0.1", std::to_string(s->Port()), 2000);
+    }
+    report = IdentificationReport(7, IdentifyDevice(*link, rtu ? kModbusRtu : kModbusTcp, 7));
+    if (!rtu) {
+      EXPECT_NE(report.find("exception 01, illegal function\n\nReport server ID"),
+                std::string::npos)
+          << report;
+    }
+    EXPECT_NE(report.find("Run indicator: ON\nAdditional data: LMB"), std::string::npos) << report;
+  }
+}
+
+TEST(DeviceIdentification, OnePageOverRtu) {
+  ScriptedSlave scripted(ScriptedSlave::Mode::kRtu);
+  Bytes page{4, 0x2B, 0x0E, 1, 0x01, 0x00, 0, 1};
+  for (uint8_t b : Object(0, "Acme")) page.push_back(b);
+  int length = static_cast<int>(page.size());
+  page.resize(page.size() + 2);
+  AppendCrc(page.data(), length);
+  scripted.Push(Cue::Raw(page));
+  TrafficCounters counters;
+  RecordingLogSink log;
+  SerialPort port(counters, log);
+  SerialLineSettings line;
+  line.DevicePath = scripted.DevicePath();
+  line.BaudRate = 115200;
+  line.TimeoutMs = 2000;
+  ASSERT_EQ(port.Open(line), SerialPort::OpenResult::kOpened);
+  const Identification found = IdentifyDevice(port, kModbusRtu, 4);
+  ASSERT_EQ(found.Objects.size(), 1u);
+  EXPECT_EQ(found.Objects[0].Value, "Acme");
+  EXPECT_EQ(found.ServerIdException, 3);
+  port.Shutdown();
 }
 
 TEST(DeviceIdentification, BrokenPagesAreRefused) {
