@@ -35,3 +35,8 @@ mms_gtest(range_writes_test
   LIBS mms_polling mms_transport mms_test_support
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/polling/RangeWritesOverPeersTest.cpp
 )
+# Exception names, response times, device identification and scan, against real peers.
+mms_gtest(device_tools_test
+  LIBS mms_polling mms_transport mms_test_support
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/devicetools/DeviceToolsTest.cpp
+)

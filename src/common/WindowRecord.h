@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <mutex>
 
+#include "common/ResponseTimes.h"
+
 namespace mms {
 
 // What the polling thread reads of a data window at each visit.
@@ -73,6 +75,8 @@ struct PollResult {
   uint64_t Valid = 0;
   uint64_t Errors = 0;
   PollOutcome Last = PollOutcome::None;
+  uint8_t ExceptionCode = 0;  // of the last InvalidReply, when it was an exception reply
+  ResponseTimes Response;     // of every poll that got a reply, since the last reset
   PollDefinition Request;
   uint16_t ValueCount = 0;
   std::array<uint16_t, kPublishedWords> Values{};
@@ -142,10 +146,11 @@ class WindowRecord {
     ++result_.ValuesSequence;
     ++result_.Sequence;
   }
-  void PublishError(PollOutcome outcome) {
+  void PublishError(PollOutcome outcome, uint8_t exceptionCode = 0) {
     std::lock_guard<std::mutex> lock(resultMutex_);
     ++result_.Errors;
     result_.Last = outcome;
+    result_.ExceptionCode = exceptionCode;
     ++result_.Sequence;
   }
   // A broadcast write went out: sent, neither valid nor an error.
@@ -167,10 +172,16 @@ class WindowRecord {
     ++result_.Sequence;
     return true;
   }
+  // A poll's response time, before its values or error are published.
+  void AddResponseTime(uint32_t micros) {
+    std::lock_guard<std::mutex> lock(resultMutex_);
+    result_.Response.Add(micros);
+  }
   // The "Reset" button.
   void ResetCounters() {
     std::lock_guard<std::mutex> lock(resultMutex_);
     result_.Polls = result_.Valid = result_.Errors = 0;
+    result_.Response = ResponseTimes{};
     ++result_.Sequence;
   }
   // Copies the latest result into `out` when it is newer than `out`.

@@ -142,6 +142,8 @@ class DataWindow : public QWidget {
   QLabel* pollsLabel = nullptr;
   QLabel* validLabel = nullptr;
   QLabel* errorsLabel = nullptr;
+  QLabel* responseTimeLabel = nullptr;   // the last response time, ms
+  QLabel* responseRangeLabel = nullptr;  // minimum/mean/maximum, ms
   QPushButton* resetButton = nullptr;
   QTableWidget* grid = nullptr;
   QMenu* cellMenu = nullptr;

@@ -29,6 +29,10 @@ void DataWindow::FitControls() {
   const QFontMetrics metrics(pollsLabel->font());
   const int counterWidth = metrics.horizontalAdvance(QString(kCounterDigits, QLatin1Char('8')));
   for (QLabel* count : {pollsLabel, validLabel, errorsLabel}) count->setMinimumWidth(counterWidth);
+  // Times up to 9999 ms keep their room too.
+  responseTimeLabel->setMinimumWidth(counterWidth);
+  responseRangeLabel->setMinimumWidth(
+      std::max(counterWidth, metrics.horizontalAdvance(QStringLiteral("8888/8888/8888"))));
 
   // The error line keeps the room of its longest text (bold, by its style
   // sheet), so the groups stay put when an error comes and goes.
@@ -39,7 +43,9 @@ void DataWindow::FitControls() {
   for (const char* text :
        {mms::DataWindowModel::kTimeoutText, mms::DataWindowModel::kInvalidReplyText})
     errorWidth = std::max(errorWidth, boldMetrics.horizontalAdvance(QString::fromLatin1(text)));
-  errorTextLabel->setMinimumSize(errorWidth, boldMetrics.height());
+  // An exception's name goes on a second line, which is kept too.
+  errorTextLabel->setWordWrap(true);
+  errorTextLabel->setMinimumSize(errorWidth, 2 * boldMetrics.lineSpacing());
 
   connect(asciiEnableBox, &QCheckBox::toggled, this, [this] { FitValueColumns(); });
 

@@ -57,7 +57,8 @@ void DataWindow::ShowLatestResult() {
   model_.SetCounters(result_.Polls, result_.Valid, result_.Errors);
   if (result_.ValuesSequence != shownValues) ShowPolledValues();
   if (result_.Last == mms::PollOutcome::Timeout) model_.ShowTimeout();
-  if (result_.Last == mms::PollOutcome::InvalidReply) model_.ShowInvalidReply();
+  if (result_.Last == mms::PollOutcome::InvalidReply)
+    model_.ShowInvalidReply(result_.ExceptionCode);
   if (result_.Last == mms::PollOutcome::BroadcastSent) model_.ShowBroadcastSent();
   if (result_.Last == mms::PollOutcome::BroadcastRead) model_.ShowBroadcastRead();
   ShowCounters();
@@ -79,19 +80,21 @@ namespace {
 
 // A label whose size never changes with its text asks no relayout of the
 // window (and of its frame, which re-measures the elided title) each time a
-// count grows. It widens, by a few digits at once, only when a count
-// outgrows it.
-void SetCount(QLabel* label, uint64_t count) {
-  const QString text = QString::number(count);
+// count or a time changes. It widens, by a few characters at once, only when
+// a text outgrows it.
+void SetSteadyText(QLabel* label, const QString& text) {
   if (text == label->text()) return;
   const QFontMetrics metrics = label->fontMetrics();
-  if (label->minimumWidth() != label->maximumWidth() ||
-      metrics.horizontalAdvance(text) > label->maximumWidth()) {
-    const QString widest(static_cast<int>(std::max<qsizetype>(text.size() + 3, 8)), QLatin1Char('8'));
-    label->setFixedSize(metrics.horizontalAdvance(widest), label->sizeHint().height());
+  const int width = metrics.horizontalAdvance(text);
+  if (label->minimumWidth() != label->maximumWidth() || width > label->maximumWidth()) {
+    const int room = std::max(width + metrics.horizontalAdvance(QStringLiteral("888")),
+                              metrics.horizontalAdvance(QStringLiteral("88888888")));
+    label->setFixedSize(room, label->sizeHint().height());
   }
   label->setText(text);
 }
+
+void SetCount(QLabel* label, uint64_t count) { SetSteadyText(label, QString::number(count)); }
 
 }  // namespace
 
@@ -100,6 +103,14 @@ void DataWindow::ShowCounters() {
   SetCount(validLabel, model_.ValidResponses());
   SetCount(errorsLabel, model_.Errors());
   errorTextLabel->setText(QString::fromStdString(model_.ErrorText()));
+  SetSteadyText(responseTimeLabel, QString::fromStdString(mms::LastResponseText(result_.Response)));
+  SetSteadyText(responseRangeLabel,
+                QString::fromStdString(mms::ResponseRangeText(result_.Response)));
+  const QString spoken = QString::fromStdString(mms::ResponseTimesSpoken(result_.Response));
+  if (spoken != responseTimeLabel->accessibleDescription()) {
+    responseTimeLabel->setAccessibleDescription(spoken);
+    responseRangeLabel->setAccessibleDescription(spoken);
+  }
 }
 
 mms::AsciiOptions DataWindow::Ascii() const {

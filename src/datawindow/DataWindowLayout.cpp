@@ -214,6 +214,15 @@ void DataWindow::BuildControls() {
   validLabel->setObjectName(QStringLiteral("validLabel"));
   errorsLabel = new QLabel(QStringLiteral("0"));
   errorsLabel->setObjectName(QStringLiteral("errorsLabel"));
+  responseTimeLabel = new QLabel(QStringLiteral("-"));
+  responseTimeLabel->setObjectName(QStringLiteral("responseTimeLabel"));
+  responseTimeLabel->setAccessibleName(QStringLiteral("Response time"));
+  responseTimeLabel->setToolTip(QStringLiteral("The last response time in ms"));
+  responseRangeLabel = new QLabel(QStringLiteral("-"));
+  responseRangeLabel->setObjectName(QStringLiteral("responseRangeLabel"));
+  responseRangeLabel->setAccessibleName(QStringLiteral("Response time minimum, mean, maximum"));
+  responseRangeLabel->setToolTip(
+      QStringLiteral("Minimum, mean and maximum response time in ms since Reset"));
   resetButton = new QPushButton(QStringLiteral("Reset"));
   resetButton->setObjectName(QStringLiteral("resetButton"));
   auto* counters = new QGridLayout(frameCountersGroup);
@@ -226,7 +235,11 @@ void DataWindow::BuildControls() {
     // The count itself stays the label's accessible name; the caption says what it counts.
     values[i]->setAccessibleDescription(captions[i].chopped(2));
   }
-  counters->addWidget(resetButton, 3, 0, 1, 2);
+  counters->addWidget(Caption(QStringLiteral("Response ms :"), responseTimeLabel), 3, 0);
+  counters->addWidget(responseTimeLabel, 3, 1);
+  counters->addWidget(Caption(QStringLiteral("min/mean/max :"), responseRangeLabel), 4, 0);
+  counters->addWidget(responseRangeLabel, 4, 1);
+  counters->addWidget(resetButton, 5, 0, 1, 2);
 
   auto* groups = new QHBoxLayout;
   groups->addWidget(deviceSettingsGroup);

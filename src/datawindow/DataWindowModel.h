@@ -9,6 +9,8 @@
 #include "datawindow/DataWindowLimits.h"
 #include "datawindow/GridLayout.h"
 #include "datawindow/ValueFormat.h"
+#include "modbus/ErrorTexts.h"
+#include "modbus/ModbusProtocol.h"
 
 namespace mms {
 
@@ -94,10 +96,13 @@ class DataWindowModel {
     valid_ = valid;
     errors_ = errors;
   }
-  static constexpr const char* kTimeoutText = "Modbus message timeout";
-  static constexpr const char* kInvalidReplyText = "Invalid response to Modbus message";
+  static constexpr const char* kTimeoutText = mms::kTimeoutText;
+  static constexpr const char* kInvalidReplyText = mms::kInvalidReplyText;
   void ShowTimeout() { errorText_ = kTimeoutText; }
-  void ShowInvalidReply() { errorText_ = kInvalidReplyText; }
+  // exceptionCode != 0: the device's exception, by name.
+  void ShowInvalidReply(uint8_t exceptionCode = 0) {
+    errorText_ = ExchangeErrorText(trInvalidReply, exceptionCode);
+  }
   static constexpr const char* kBroadcastSentText = "Broadcast sent, no reply awaited";
   static constexpr const char* kBroadcastReadText = "Not read: device 0 is broadcast";
   void ShowBroadcastSent() { errorText_ = kBroadcastSentText; }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cstdint>
 
 namespace mms {
 
@@ -38,6 +39,14 @@ static_assert(7 + (kMaxWriteCoils + 7) / 8 + 2 <= kRtuFrameSize &&
 static_assert(11 + 2 * kMaxReadWriteWrite + 2 <= kRtuFrameSize &&
               kTcpHeaderSize + 11 + 2 * kMaxReadWriteWrite <= kTcpFrameSize &&
               5 + 2 * kMaxReadWriteRead <= kRtuFrameSize);
+
+// Response time of a reply that has just come in whole.
+void NoteResponse(Transport& transport, std::chrono::steady_clock::time_point sentAt) {
+  using namespace std::chrono;
+  const auto micros = duration_cast<microseconds>(steady_clock::now() - sentAt).count();
+  transport.LastExchange().ResponseMicros =
+      static_cast<int32_t>(std::clamp<int64_t>(micros, 0, INT32_MAX));
+}
 
 bool IsRead(uint8_t function) { return function >= 1 && function <= 4; }
 bool IsBitRead(uint8_t function) { return function == 1 || function == 2; }
@@ -80,12 +89,18 @@ int RtuTransaction(Transport& transport, uint8_t function, uint8_t deviceId, uin
   transport.DiscardStale();
   transport.Send(request, length);
   if (deviceId == kBroadcastId) return trOk;  // no device answers a broadcast
+  const auto sentAt = transport.LastByteSentAt();
 
   // Zeroed so that bytes which never arrived cannot complete a frame.
   uint8_t reply[kRtuFrameSize] = {};
   const int received = transport.Receive(reply, expected, transport.TimeoutMs() + expected);
+  if (received > 0) NoteResponse(transport, sentAt);
   transport.ReplyReceived(reply, std::max(received, 0));
   if (received <= 0) return trNoReply;
+  // An exception reply is 5 bytes, shorter than any other.
+  if (received >= 5 && Crc16(reply, 5) == 0) {
+    transport.LastExchange().ExceptionCode = ReplyExceptionCode(deviceId, function, reply, 3);
+  }
   if (received < expected || Crc16(reply, expected) != 0) return trInvalidReply;
   return CheckReply(deviceId, function, startAddress, count, values, valueCapacity, reply,
                     expected - 2);
@@ -139,6 +154,7 @@ int TcpTransaction(Transport& transport, uint8_t function, uint8_t deviceId, uin
   const uint16_t transactionId = SendMbapRequest(transport, function, deviceId, startAddress,
                                                  count, values, valueCapacity, request);
   if (deviceId == kBroadcastId) return trOk;
+  const auto sentAt = transport.LastByteSentAt();
 
   // One deadline for the whole wait: frames that answer something else are
   // logged and dropped, and do not buy a fresh timeout.
@@ -159,8 +175,11 @@ int TcpTransaction(Transport& transport, uint8_t function, uint8_t deviceId, uin
           transport.ReplyReceived(reply, have);
           continue;
         }
+        NoteResponse(transport, sentAt);
         result = CheckReply(deviceId, function, startAddress, count, values, valueCapacity,
                             reply + kTcpHeaderSize, total - kTcpHeaderSize);
+        transport.LastExchange().ExceptionCode =
+            ReplyExceptionCode(deviceId, function, reply + kTcpHeaderSize, total - kTcpHeaderSize);
       }
     }
     transport.ReplyReceived(reply, have);
@@ -177,6 +196,7 @@ int UdpTransaction(Transport& transport, uint8_t function, uint8_t deviceId, uin
   const uint16_t transactionId = SendMbapRequest(transport, function, deviceId, startAddress,
                                                  count, values, valueCapacity, request);
   if (deviceId == kBroadcastId) return trOk;
+  const auto sentAt = transport.LastByteSentAt();
 
   using namespace std::chrono;
   const auto deadline = steady_clock::now() + milliseconds(transport.TimeoutMs());
@@ -189,6 +209,9 @@ int UdpTransaction(Transport& transport, uint8_t function, uint8_t deviceId, uin
     // A datagram shorter or longer than its own header says is no frame.
     if (have < kTcpHeaderSize + 2 || TcpFrameLength(reply) != have) return trInvalidReply;
     if (AnswersRequest(reply, transactionId, deviceId, function)) {
+      NoteResponse(transport, sentAt);
+      transport.LastExchange().ExceptionCode =
+          ReplyExceptionCode(deviceId, function, reply + kTcpHeaderSize, have - kTcpHeaderSize);
       return CheckReply(deviceId, function, startAddress, count, values, valueCapacity,
                         reply + kTcpHeaderSize, have - kTcpHeaderSize);
     }
@@ -392,9 +415,16 @@ int CheckReply(uint8_t deviceId, uint8_t function, uint16_t startAddress, uint16
   }
 }
 
+uint8_t ReplyExceptionCode(uint8_t deviceId, uint8_t function, const uint8_t* reply,
+                           int replyLength) {
+  if (reply == nullptr || replyLength < 3 || reply[0] != deviceId) return 0;
+  return reply[1] == (function | 0x80) ? reply[2] : 0;
+}
+
 int ModbusTransaction(Transport& transport, uint8_t protocolMode, uint8_t function,
                       uint8_t deviceId, uint16_t startAddress, uint16_t count, uint16_t* values,
                       int valueCapacity) {
+  transport.LastExchange() = ExchangeFacts{};
   if (protocolMode > kModbusUdp) return trNoReply;
   if (values == nullptr || valueCapacity < 0) valueCapacity = 0;
   // Refused before any traffic: a request that is not ours to build, or whose

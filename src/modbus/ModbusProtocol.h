@@ -92,6 +92,12 @@ int TcpFrameLength(const uint8_t* header);
 int CheckReply(uint8_t deviceId, uint8_t function, uint16_t startAddress, uint16_t count,
                uint16_t* values, int valueCapacity, const uint8_t* reply, int replyLength);
 
+// The exception code of an exception reply to `function` from `deviceId`
+// (function | 0x80, then the code), starting at its device-ID byte; 0 for any
+// other reply or one too short to carry a code.
+uint8_t ReplyExceptionCode(uint8_t deviceId, uint8_t function, const uint8_t* reply,
+                           int replyLength);
+
 // One request and its reply over `transport`, framed by protocolMode
 // (kModbusRtu, kModbusTcp, kModbusRtuOverTcp, kModbusUdp). Input already
 // waiting is discarded first. RTU and RTU over TCP: one Receive of the
@@ -111,6 +117,8 @@ int CheckReply(uint8_t deviceId, uint8_t function, uint16_t startAddress, uint16
 // Returns trInvalidReply without any traffic for an unknown function, a count
 // above the kMax... limits, or too few values for a write; trNoReply without
 // traffic for an unknown protocolMode.
+// transport.LastExchange() tells, afterwards, an exception reply's code and
+// the response time of any reply that arrived.
 int ModbusTransaction(Transport& transport, uint8_t protocolMode, uint8_t function,
                       uint8_t deviceId, uint16_t startAddress, uint16_t count, uint16_t* values,
                       int valueCapacity);

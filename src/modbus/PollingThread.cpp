@@ -44,11 +44,35 @@ void PollingThread::Resume(std::shared_ptr<Transport> transport, uint8_t protoco
 }
 
 void PollingThread::RequestStop() {
-  std::lock_guard<std::mutex> lock(mutex_);
+  std::unique_lock<std::mutex> lock(mutex_);
   if (!running_) return;
   StopRequested = true;
   cutPauses_ = true;
   wake_.notify_all();
+  CancelJobs(lock);
+}
+
+bool PollingThread::Submit(PollingJob job) {
+  if (!job) return false;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (running_ && !StopRequested && !shutdown_) {
+      jobs_.push_back(std::move(job));
+      wake_.notify_all();
+      return true;
+    }
+  }
+  job(nullptr, protocolMode_.load());
+  return false;
+}
+
+void PollingThread::CancelJobs(std::unique_lock<std::mutex>& lock) {
+  if (jobs_.empty()) return;
+  std::vector<PollingJob> cancelled;
+  cancelled.swap(jobs_);
+  lock.unlock();
+  for (PollingJob& job : cancelled) job(nullptr, protocolMode_.load());
+  lock.lock();
 }
 
 void PollingThread::SetDelayBetweenPolls(int32_t ms) { delayBetweenPolls_.store(std::max(ms, 0)); }
@@ -57,10 +81,11 @@ void PollingThread::RaisePriority() { raisePriority_.store(true); }
 
 void PollingThread::Shutdown() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
     shutdown_ = true;
     stopping_.store(true);
     wake_.notify_all();
+    CancelJobs(lock);
   }
   if (thread_.joinable() && thread_.get_id() != std::this_thread::get_id()) thread_.join();
 }
@@ -111,6 +136,7 @@ bool PollingThread::WaitForRun() {
     running_ = false;
     transport_.reset();
   }
+  if (!running_) CancelJobs(lock);
   wake_.wait(lock, [this] { return running_ || shutdown_; });
   cutPauses_ = false;
   return !shutdown_;
@@ -181,30 +207,67 @@ bool PollingThread::Poll(WindowRecord& record, Transport* transport) {
   record.CountPoll();
   observer_.PollSent(CurrentSlot);
   int result = trNoReply;
+  ExchangeFacts facts;
   if (limit == 0) {
     // Not a read function (a damaged window file): never sent, since a write
     // code would put the read buffer on the wire.
     result = trInvalidReply;
   } else if (transport) {
+    transport->LastExchange() = ExchangeFacts{};
     result = transaction_(*transport, protocolMode_.load(), request.Function, request.DeviceID,
                           request.Address, request.Length, ReadBuffer, kReadBufferSize);
+    facts = transport->LastExchange();
+  }
+  if (facts.ResponseMicros >= 0) {
+    record.AddResponseTime(static_cast<uint32_t>(facts.ResponseMicros));
   }
   if (result == trOk) {
     record.PublishValues(request, ReadBuffer);
     observer_.PollAnswered(CurrentSlot, request, ReadBuffer);
     return true;
   }
-  record.PublishError(result == trInvalidReply ? PollOutcome::InvalidReply : PollOutcome::Timeout);
+  if (result == trInvalidReply) {
+    record.PublishError(PollOutcome::InvalidReply, facts.ExceptionCode);
+  } else {
+    record.PublishError(PollOutcome::Timeout);
+  }
   observer_.PollFailed(CurrentSlot, result);
   return true;
 }
 
 void PollingThread::Pause(int32_t ms) {
-  if (ms <= 0) return;
+  using Clock = std::chrono::steady_clock;
+  const auto until = Clock::now() + std::chrono::milliseconds(std::max(ms, 0));
   std::unique_lock<std::mutex> lock(mutex_);
-  // Not StopRequested alone: a quick Connect withdraws the stop, and its
-  // new connection must still be polled at once, not after the pause.
-  wake_.wait_for(lock, std::chrono::milliseconds(ms), [&] { return shutdown_ || cutPauses_; });
+  bool ranJobs = false;
+  for (;;) {
+    // Not StopRequested alone: a quick Connect withdraws the stop, and its
+    // new connection must still be polled at once, not after the pause.
+    if (shutdown_ || cutPauses_) return;
+    const bool over = Clock::now() >= until;
+    if (!jobs_.empty() && (!ranJobs || !over)) {
+      RunJobs(lock);
+      ranJobs = true;
+      continue;
+    }
+    if (over) return;
+    wake_.wait_until(lock, until, [&] { return shutdown_ || cutPauses_ || !jobs_.empty(); });
+  }
+}
+
+void PollingThread::RunJobs(std::unique_lock<std::mutex>& lock) {
+  std::vector<PollingJob> due;
+  due.swap(jobs_);
+  const std::shared_ptr<Transport> transport = transport_;
+  lock.unlock();
+  for (PollingJob& job : due) {
+    // A job that throws must not take the polling thread with it.
+    try {
+      job(transport.get(), protocolMode_.load());
+    } catch (...) {
+    }
+  }
+  lock.lock();
 }
 
 }  // namespace mms

@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "datawindow/DataWindowLimits.h"
 #include "common/WindowRecord.h"
@@ -41,6 +42,12 @@ using TransactionFunction = std::function<int(
     Transport& transport, uint8_t protocolMode, uint8_t function, uint8_t deviceId,
     uint16_t startAddress, uint16_t count, uint16_t* values, int valueCapacity)>;
 
+// A one-off exchange run on the polling thread between two transactions,
+// over the connection it polls. Called with a null transport when it is
+// cancelled instead (not connected, Disconnect, Exit), then on whichever
+// thread cancels; it must return at once then.
+using PollingJob = std::function<void(Transport* transport, uint8_t protocolMode)>;
+
 // The polling thread. Created suspended; while running it walks slots
 // 0 .. WindowCount-1 of the window table once per pass, sending each
 // window's pending write or else its poll, pausing DelayBetweenPolls after
@@ -69,6 +76,14 @@ class PollingThread {
   // on a closed transport give 129) and suspends. Returns at once; never
   // waits for the thread.
   void RequestStop();
+
+  // Queues `job` for the polling thread: it runs after the transaction in
+  // progress, in order with other jobs. Every pause runs the jobs queued by
+  // then, and keeps running newly queued ones until the pause is over, so a
+  // chain of jobs that each queue the next shares the line with the polls.
+  // When the thread is not running (or stopping) the job is cancelled on the
+  // caller's thread and Submit returns false. Any thread.
+  bool Submit(PollingJob job);
 
   // Pause after every transaction, in ms (negative counts as 0).
   void SetDelayBetweenPolls(int32_t ms);
@@ -108,7 +123,11 @@ class PollingThread {
   void Write(WindowRecord& record, const WriteRequest& write, Transport* transport);
   // Interruptible pause; returns at once on shutdown, and from a stop
   // request (even one a Resume has withdrawn) to the end of the pass.
+  // Runs queued jobs (see Submit).
   void Pause(int32_t ms);
+  void RunJobs(std::unique_lock<std::mutex>& lock);
+  // Takes every queued job out under `lock` and cancels them without it.
+  void CancelJobs(std::unique_lock<std::mutex>& lock);
   std::shared_ptr<Transport> CurrentTransport();
 
   const WindowTable& table_;
@@ -125,6 +144,7 @@ class PollingThread {
   std::atomic<bool> stopping_{false};  // shutdown_, readable without the lock
   std::atomic<bool> raisePriority_{false};
   std::shared_ptr<Transport> transport_;
+  std::vector<PollingJob> jobs_;  // under mutex_
   std::atomic<uint8_t> protocolMode_{kModbusRtu};
   std::atomic<int32_t> delayBetweenPolls_{0};
 

@@ -67,6 +67,8 @@ class SerialPort : public Transport {
   // one received line (several for more than one frame's worth).
   void DiscardStale() override;
   void Send(const uint8_t* frame, int length) override;
+  // When the driver has clocked the last frame out, by the baud rate.
+  std::chrono::steady_clock::time_point LastByteSentAt() const override { return lineFreeAt_; }
   // The first byte may come until waitMs after the request has left the
   // line; the reply ends with `length` bytes or InterByteGapUs() of silence;
   // the whole read is bounded by waitMs + length character times (at least

@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
 
 namespace mms {
@@ -10,6 +11,13 @@ inline constexpr uint8_t kModbusTcp = 1;
 inline constexpr uint8_t kModbusRtuOverTcp = 2;
 // Modbus TCP frames, one per UDP datagram.
 inline constexpr uint8_t kModbusUdp = 3;
+
+// What one exchange found beyond its result code, for the window that asked:
+// written by the transaction, read after it, on the thread that ran it.
+struct ExchangeFacts {
+  uint8_t ExceptionCode = 0;    // != 0: the device answered with this exception
+  int32_t ResponseMicros = -1;  // last request byte sent to last reply byte in; -1: no reply
+};
 
 // The wire under one Modbus exchange: a serial line (RTU), a TCP
 // connection or a UDP socket. Only the polling thread calls these. Each implementation counts
@@ -48,16 +56,26 @@ class Transport {
   // line and shows "TIMEOUT"; TCP logs nothing.
   virtual void ReplyReceived(const uint8_t* buffer, int count) = 0;
 
+  // When the last byte of the frame just sent has left: a serial line still
+  // clocks it out after Send returns. Response times are measured from here.
+  virtual std::chrono::steady_clock::time_point LastByteSentAt() const {
+    return std::chrono::steady_clock::now();
+  }
+
   // The Modbus TCP transaction identifier of the next request: 1, 2, ...
-  // 65535, then 1 again. Kept here so each connection counts on its own.
-  uint16_t NextTransactionId() {
+  // 65535, then 1 again. Kept here so each connection counts on its own;
+  // a wrapper around a transport counts on with the one it wraps.
+  virtual uint16_t NextTransactionId() {
     lastTransactionId_ =
         lastTransactionId_ == 65535 ? 1 : static_cast<uint16_t>(lastTransactionId_ + 1);
     return lastTransactionId_;
   }
 
+  ExchangeFacts& LastExchange() { return lastExchange_; }
+
  private:
   uint16_t lastTransactionId_ = 0;  // polling thread only
+  ExchangeFacts lastExchange_;      // polling thread only
 };
 
 }  // namespace mms

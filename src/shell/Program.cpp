@@ -67,6 +67,7 @@ Program::Program() : pool(state.DataWindows, observers, state.ScanRate) {
   connection = std::make_unique<mms::Connection>(state.Traffic, state.ScanRate, state.ProtocolMode,
                                                  pool, logThread, dispatcher, *connectionView);
   gMainWindow->SetConnection(connection.get());
+  deviceTools = new DeviceTools(*gMainWindow, pool, dispatcher, *connection);
   gMainWindow->SetReports(&reports);
   gMainWindow->SetPollObservers(&observers);
   gMainWindow->SetTransmissionLog(&logThread);

@@ -7,6 +7,7 @@
 #include "modbus/PollingThread.h"
 #include "shell/AppState.h"
 #include "shell/DataWindowReports.h"
+#include "shell/DeviceTools.h"
 #include "shell/MainWindow.h"
 #include "ui/QtUiDispatcher.h"
 
@@ -31,4 +32,5 @@ class Program {
   std::unique_ptr<MainWindow> mainWindow;
   std::unique_ptr<mms::ConnectionView> connectionView;
   std::unique_ptr<mms::Connection> connection;
+  DeviceTools* deviceTools = nullptr;  // the main window's child
 };

@@ -349,7 +349,8 @@ class RobustnessEndToEndTest : public QObject {
     run.Connect();
     QTRY_VERIFY(Count(w->validLabel) >= 1);
 
-    const QString invalid = QStringLiteral("Invalid response to Modbus message");
+    const QString invalid =
+        QStringLiteral("Invalid response to Modbus message: exception 02, illegal data address");
     const struct {
       const char* address;
       const char* length;

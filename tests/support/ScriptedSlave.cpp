@@ -389,11 +389,22 @@ Bytes ScriptedSlave::Build(const Cue& cue, const Bytes& request) const {
   return reply;
 }
 
+void ScriptedSlave::AnswerOnly(std::vector<uint8_t> deviceIds) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  answerOnly_ = std::move(deviceIds);
+}
+
 bool ScriptedSlave::Play(int fd, const Bytes& request) {
   Cue cue;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     requests_.push_back(request);
+    const size_t unit = mode_ == Mode::kTcp ? 6 : 0;
+    if (!answerOnly_.empty() && request.size() > unit &&
+        std::find(answerOnly_.begin(), answerOnly_.end(), request[unit]) == answerOnly_.end()) {
+      changed_.notify_all();
+      return true;
+    }
     if (!cues_.empty()) {
       cue = cues_.front();
       cues_.pop_front();

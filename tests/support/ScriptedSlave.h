@@ -142,6 +142,9 @@ class ScriptedSlave {
   // are refused; Listen() takes the same port again.
   void GoAway();
   void Listen();
+  // From now on only requests to these device IDs are answered (and take
+  // cues); the others are met with silence, as on a line without them.
+  void AnswerOnly(std::vector<uint8_t> deviceIds);
 
  private:
   struct Client {
@@ -179,6 +182,7 @@ class ScriptedSlave {
   mutable std::condition_variable changed_;
   std::deque<Cue> cues_;
   std::vector<Bytes> requests_;
+  std::vector<uint8_t> answerOnly_;  // empty: every device ID
   size_t cuesDone_ = 0;
   int connections_ = 0;
   bool stopping_ = false;

@@ -160,6 +160,16 @@ class DataWindowTest : public QObject {
     w.Record()->PublishError(mms::PollOutcome::InvalidReply);
     w.ShowLatestResult();
     QCOMPARE(w.errorTextLabel->text(), QStringLiteral("Invalid response to Modbus message"));
+    w.Record()->AddResponseTime(1500);
+    w.Record()->PublishError(mms::PollOutcome::InvalidReply, 2);
+    w.ShowLatestResult();
+    QCOMPARE(w.errorTextLabel->text(),
+             "Invalid response to Modbus message: exception 02, illegal data address");
+    w.Record()->AddResponseTime(250400);
+    w.Record()->PublishError(mms::PollOutcome::InvalidReply, 2);
+    w.ShowLatestResult();
+    QCOMPARE(w.responseTimeLabel->text(), QStringLiteral("250"));
+    QCOMPARE(w.responseRangeLabel->text(), QStringLiteral("1.5/126/250"));
     const auto words = Buffer([](int) -> uint16_t { return 0; });
     w.FillGrid(words.data());
     QVERIFY(w.errorTextLabel->text().isEmpty());
@@ -167,6 +177,7 @@ class DataWindowTest : public QObject {
 
     QTest::mouseClick(w.resetButton, Qt::LeftButton);
     for (QLabel* l : {w.pollsLabel, w.validLabel, w.errorsLabel}) QCOMPARE(l->text(), "0");
+    QCOMPARE(w.responseRangeLabel->text(), QStringLiteral("-"));
     w.CountPoll();
     QCOMPARE(w.pollsLabel->text(), QStringLiteral("1"));
   }
