@@ -4,6 +4,8 @@
 #include "log/TransmissionLog.h"
 #include "modbus/Connection.h"
 #include "modbus/PollingThread.h"
+#include "monitor/MonitorActions.h"
+#include "monitor/TrafficTap.h"
 #include "shell/AppState.h"
 #include "shell/DataWindowReports.h"
 #include "shell/MainWindow.h"
@@ -24,9 +26,12 @@ class Program {
   mms::AppState state;
   QtUiDispatcher dispatcher;
   DataWindowReports reports{dispatcher};
+  // Before the polling thread, which marks its transactions on it.
+  mms::TrafficTap trafficTap;
   mms::PollingThread pool;
   mms::TransmissionLog logThread;
   std::unique_ptr<MainWindow> mainWindow;
   std::unique_ptr<mms::ConnectionView> connectionView;
   std::unique_ptr<mms::Connection> connection;
+  std::unique_ptr<MonitorWindows> monitorWindows;
 };
