@@ -93,6 +93,10 @@ std::string ValuesText(const MonitorFrame& frame, int maxValues) {
   const int available = end - pdu;  // PDU bytes, function code first
   if (available < 2) return "";
   const bool request = frame.direction == kLogTransmitted;
+  // A reply nobody asked for (stale input) tells its size by its byte count.
+  const int bytesRead = p[1];
+  const int bits = frame.hasRange ? frame.count : 8 * bytesRead;
+  const int words = frame.hasRange ? frame.count : bytesRead / 2;
   switch (frame.function) {
     case 5:
       return available >= 5 ? (Word(p + 3) == 0xFF00 ? "ON" : Word(p + 3) == 0 ? "OFF" : "?") : "";
@@ -100,17 +104,17 @@ std::string ValuesText(const MonitorFrame& frame, int maxValues) {
       return available >= 5 ? std::to_string(Word(p + 3)) : "";
     case 1:
     case 2:
-      return request ? "" : Bits(p + 2, available - 2, frame.count, maxValues);
+      return request ? "" : Bits(p + 2, available - 2, bits, maxValues);
     case 3:
     case 4:
-      return request ? "" : Registers(p + 2, available - 2, frame.count, maxValues);
+      return request ? "" : Registers(p + 2, available - 2, words, maxValues);
     case 15:
       return request ? Bits(p + 6, available - 6, frame.count, maxValues) : "";
     case 16:
       return request ? Registers(p + 6, available - 6, frame.count, maxValues) : "";
     case 23:
       return request ? Registers(p + 10, available - 10, available > 8 ? Word(p + 7) : 0, maxValues)
-                     : Registers(p + 2, available - 2, frame.count, maxValues);
+                     : Registers(p + 2, available - 2, words, maxValues);
     default:
       return "";
   }
