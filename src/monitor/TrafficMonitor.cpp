@@ -112,7 +112,7 @@ void TrafficMonitor::BuildControls() {
   frameList->horizontalHeader()->setStretchLastSection(true);
   frameList->setWordWrap(false);
   const int digit = fontMetrics().horizontalAdvance(QLatin1Char('0'));
-  const int widths[] = {14, 4, 14, 5, 22, 8, 7, 36, 10, 16};
+  const int widths[] = {12, 3, 10, 4, 20, 7, 5, 30, 9, 16};
   for (int c = 0; c < TrafficTableModel::kColumnCount; ++c) {
     frameList->setColumnWidth(c, widths[c] * digit + 12);
   }
@@ -142,6 +142,11 @@ void TrafficMonitor::BuildControls() {
   connect(saveButton, &QPushButton::clicked, this, &TrafficMonitor::SaveAsText);
   connect(frameList->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
           &TrafficMonitor::ShowDetail);
+  // The list follows new frames until the user scrolls up, and again once
+  // the user scrolls back to the end.
+  connect(frameList->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+    if (!scrolling_) followTail_ = value >= frameList->verticalScrollBar()->maximum();
+  });
   auto* copy = new QShortcut(QKeySequence::Copy, frameList);
   copy->setContext(Qt::WidgetShortcut);
   connect(copy, &QShortcut::activated, this, &TrafficMonitor::CopySelection);
@@ -178,11 +183,13 @@ void TrafficMonitor::ApplyFilter() {
 }
 
 void TrafficMonitor::Pull() {
-  QScrollBar* bar = frameList->verticalScrollBar();
-  const bool following = bar->value() == bar->maximum();
   model_->Pull(tap_);
   if (openSlots_ && openSlots_() != listedSlots_) FillWindowFilter();
-  if (following) frameList->scrollToBottom();
+  if (followTail_) {
+    scrolling_ = true;
+    frameList->scrollToBottom();
+    scrolling_ = false;
+  }
   ShowStatus();
 }
 

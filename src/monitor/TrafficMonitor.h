@@ -72,4 +72,6 @@ class TrafficMonitor : public QWidget {
   QTimer* pullTimer_ = nullptr;
   std::function<QList<int>()> openSlots_;
   QList<int> listedSlots_;  // the window filter's entries
+  bool followTail_ = true;  // the list shows the newest frames as they come
+  bool scrolling_ = false;  // our own scrolling, not the user's
 };

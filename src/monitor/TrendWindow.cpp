@@ -91,6 +91,7 @@ void TrendWindow::BuildControls() {
   timeAxis_->setFormat(QStringLiteral("HH:mm:ss"));
   timeAxis_->setTitleText(QStringLiteral("Time"));
   valueAxis_ = new QValueAxis;
+  valueAxis_->setLabelFormat(QStringLiteral("%g"));
   chart_->addAxis(timeAxis_, Qt::AlignBottom);
   chart_->addAxis(valueAxis_, Qt::AlignLeft);
   chartView = new QChartView(chart_, this);
@@ -144,8 +145,10 @@ void TrendWindow::BuildControls() {
   auto* splitter = new QSplitter(this);
   splitter->addWidget(chartView);
   splitter->addWidget(side);
-  splitter->setStretchFactor(0, 4);
-  splitter->setStretchFactor(1, 1);
+  splitter->setStretchFactor(0, 1);
+  splitter->setStretchFactor(1, 0);
+  chartView->setMinimumSize(420, 260);
+  side->setMaximumWidth(fontMetrics().horizontalAdvance(QLatin1Char('0')) * 36);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(controls);
   layout->addWidget(splitter, 1);
@@ -169,6 +172,10 @@ bool TrendWindow::AddCell(DataWindow& window, int offset) {
   chart_->addSeries(trace->series);
   trace->series->attachAxis(timeAxis_);
   trace->series->attachAxis(valueAxis_);
+  // A date-time axis laid out while no series used it stays blank (Qt 6.4)
+  // until it is shown anew.
+  timeAxis_->setVisible(false);
+  timeAxis_->setVisible(true);
   traceList->addItem(trace->series->name());
   traces_.push_back(std::move(trace));
   Sample();
@@ -210,7 +217,7 @@ void TrendWindow::Redraw() {
     }
     trace->series->replace(shown);
   }
-  if (zoomed_) return;
+  if (zoomed_ || traces_.empty()) return;
   timeAxis_->setRange(QDateTime::fromMSecsSinceEpoch(from), QDateTime::fromMSecsSinceEpoch(now));
   if (low > high) {
     low = 0;
