@@ -63,6 +63,7 @@ void TrafficMonitor::BuildControls() {
     ShowStatus();
   });
   windowFilter = new QComboBox(this);
+  windowFilter->setSizeAdjustPolicy(QComboBox::AdjustToContents);
   named(windowFilter, "windowFilter", QStringLiteral("Window filter"));
   auto* windowLabel = new QLabel(QStringLiteral("&Window:"), this);
   windowLabel->setBuddy(windowFilter);
@@ -91,15 +92,20 @@ void TrafficMonitor::BuildControls() {
   named(copyButton, "copyButton", QStringLiteral("Copy"));
   saveButton = new QPushButton(QStringLiteral("&Save as text..."), this);
   named(saveButton, "saveButton", QStringLiteral("Save as text"));
-  for (QWidget* w : std::initializer_list<QWidget*>{pauseButton, clearButton, windowLabel,
-                                                    windowFilter, unitLabel, unitFilter,
-                                                    functionLabel, functionFilter,
-                                                    problemsOnlyBox, rawBytesBox}) {
+  // Commands above, filters below, so that a narrow window cuts nothing.
+  for (QWidget* w : std::initializer_list<QWidget*>{pauseButton, clearButton, rawBytesBox}) {
     controls->addWidget(w);
   }
   controls->addStretch(1);
   controls->addWidget(copyButton);
   controls->addWidget(saveButton);
+  auto* filters = new QHBoxLayout;
+  for (QWidget* w : std::initializer_list<QWidget*>{windowLabel, windowFilter, unitLabel,
+                                                    unitFilter, functionLabel, functionFilter,
+                                                    problemsOnlyBox}) {
+    filters->addWidget(w);
+  }
+  filters->addStretch(1);
 
   frameList = new QTableView(this);
   named(frameList, "frameList", QStringLiteral("Frames"));
@@ -130,6 +136,7 @@ void TrafficMonitor::BuildControls() {
 
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(controls);
+  layout->addLayout(filters);
   layout->addWidget(splitter, 1);
   layout->addWidget(statusLabel);
 

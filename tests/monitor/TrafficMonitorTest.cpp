@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -171,6 +173,28 @@ TEST(TrafficTapTest, BurstIsBoundedAndNeverWaits) {
   taken = 0;
   EXPECT_EQ(tap.Drain([&](const TapEvent& e) { taken += e.kind == TapEvent::kReceived; }), 0u);
   EXPECT_EQ(taken, 1);
+}
+
+TEST(TrafficTapTest, PollingThreadAndMonitorAtOnce) {
+  TrafficTap tap(256);
+  tap.SetEnabled(true);
+  constexpr int kFrames = 200000;
+  std::atomic<bool> done{false};
+  std::thread polling([&] {
+    const Bytes frame = Rtu({1, 3, 0, 0, 0, 1});
+    for (int i = 0; i < kFrames; ++i) tap.LogHandOff(kLogTransmitted, frame.data(), 8);
+    done.store(true);
+  });
+  uint64_t seen = 0;
+  uint64_t dropped = 0;
+  bool last = false;
+  while (!last) {
+    last = done.load();  // one more drain after the producer has finished
+    dropped += tap.Drain([&](const TapEvent& event) { seen += event.size == 8; });
+    std::this_thread::yield();
+  }
+  polling.join();
+  EXPECT_EQ(seen + dropped, static_cast<uint64_t>(kFrames));
 }
 
 TEST(TrafficHistoryTest, KeepsTheLastFramesOfABurst) {
