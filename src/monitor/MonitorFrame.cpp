@@ -1,7 +1,7 @@
 #include "monitor/MonitorFrame.h"
 
-#include <ctime>
 #include <cstdio>
+#include <ctime>
 
 #include "modbus/ModbusExceptions.h"
 #include "modbus/ModbusProtocol.h"
@@ -49,8 +49,8 @@ std::string TimeText(int64_t wallUs) {
   struct tm local {};
   localtime_r(&seconds, &local);
   char text[32];
-  std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min,
-                local.tm_sec, static_cast<int>(wallUs / 1000 % 1000));
+  std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", local.tm_hour, local.tm_min, local.tm_sec,
+                static_cast<int>(wallUs / 1000 % 1000));
   return text;
 }
 
@@ -60,21 +60,36 @@ const char* DirectionText(const MonitorFrame& frame) {
 
 const char* FunctionName(uint8_t function) {
   switch (function) {
-    case 1: return "Read coils";
-    case 2: return "Read discrete inputs";
-    case 3: return "Read holding registers";
-    case 4: return "Read input registers";
-    case 5: return "Write single coil";
-    case 6: return "Write single register";
-    case 7: return "Read exception status";
-    case 8: return "Diagnostics";
-    case 15: return "Write multiple coils";
-    case 16: return "Write multiple registers";
-    case 17: return "Report server ID";
-    case 22: return "Mask write register";
-    case 23: return "Read/write multiple registers";
-    case 43: return "Read device identification";
-    default: return "";
+    case 1:
+      return "Read coils";
+    case 2:
+      return "Read discrete inputs";
+    case 3:
+      return "Read holding registers";
+    case 4:
+      return "Read input registers";
+    case 5:
+      return "Write single coil";
+    case 6:
+      return "Write single register";
+    case 7:
+      return "Read exception status";
+    case 8:
+      return "Diagnostics";
+    case 15:
+      return "Write multiple coils";
+    case 16:
+      return "Write multiple registers";
+    case 17:
+      return "Report server ID";
+    case 22:
+      return "Mask write register";
+    case 23:
+      return "Read/write multiple registers";
+    case 43:
+      return "Read device identification";
+    default:
+      return "";
   }
 }
 
@@ -131,9 +146,9 @@ std::string ProblemsText(uint16_t problems) {
   static const struct {
     uint16_t bit;
     const char* text;
-  } kNames[] = {{kProblemTimeout, "timeout"},         {kProblemCrc, "CRC error"},
-                {kProblemWrongUnit, "wrong unit"},    {kProblemWrongId, "wrong identifier"},
-                {kProblemShort, "short reply"},       {kProblemStale, "stale bytes discarded"},
+  } kNames[] = {{kProblemTimeout, "timeout"},      {kProblemCrc, "CRC error"},
+                {kProblemWrongUnit, "wrong unit"}, {kProblemWrongId, "wrong identifier"},
+                {kProblemShort, "short reply"},    {kProblemStale, "stale bytes discarded"},
                 {kProblemInvalid, "invalid reply"}};
   std::string text;
   for (const auto& name : kNames) {

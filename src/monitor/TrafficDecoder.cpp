@@ -16,13 +16,21 @@ uint16_t Word(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1])
 void DecodeRequest(const uint8_t* pdu, int length, MonitorFrame& frame) {
   const uint8_t function = pdu[0];
   switch (function) {
-    case 1: case 2: case 3: case 4: case 15: case 16: case 23:
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 15:
+    case 16:
+    case 23:
       if (length < 5) break;
       frame.hasRange = true;
       frame.address = Word(pdu + 1);
       frame.count = Word(pdu + 3);
       return;
-    case 5: case 6: case 22:
+    case 5:
+    case 6:
+    case 22:
       if (length < 3) break;
       frame.hasRange = true;
       frame.address = Word(pdu + 1);
@@ -38,7 +46,14 @@ void DecodeRequest(const uint8_t* pdu, int length, MonitorFrame& frame) {
 // frame itself can tell.
 int RtuReplyLength(const MonitorFrame& request, const uint8_t* bytes, int count) {
   switch (request.function) {
-    case 1: case 2: case 3: case 4: case 5: case 6: case 15: case 16:
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 15:
+    case 16:
       return ExpectedReplyLength(request.function == 15 ? 5 : request.function, request.count);
     case 22:
       return 10;
@@ -54,9 +69,15 @@ int RtuReplyLength(const MonitorFrame& request, const uint8_t* bytes, int count)
 // The data bytes a read reply must carry.
 int ReadByteCount(const MonitorFrame& request) {
   switch (request.function) {
-    case 1: case 2: return (request.count + 7) / 8;
-    case 3: case 4: case 23: return 2 * request.count;
-    default: return -1;
+    case 1:
+    case 2:
+      return (request.count + 7) / 8;
+    case 3:
+    case 4:
+    case 23:
+      return 2 * request.count;
+    default:
+      return -1;
   }
 }
 
@@ -86,6 +107,17 @@ void CheckTcpReply(const uint8_t* bytes, int count, const MonitorFrame* request,
   }
 }
 
+// What a reply that never came is listed under: the request's unit, function
+// and range.
+void CopyRequest(const MonitorFrame& request, MonitorFrame& frame) {
+  frame.decoded = request.decoded;
+  frame.unit = request.unit;
+  frame.function = request.function;
+  frame.hasRange = request.hasRange;
+  frame.address = request.address;
+  frame.count = request.count;
+}
+
 }  // namespace
 
 void DecodeFrame(const uint8_t* bytes, int count, bool rtu, bool transmitted,
@@ -95,6 +127,7 @@ void DecodeFrame(const uint8_t* bytes, int count, bool rtu, bool transmitted,
   const int unitAt = rtu ? 0 : kTcpHeaderSize;
   if (count == 0 && !transmitted) {
     frame.problems |= kProblemTimeout;  // a serial line logs silence as an empty frame
+    if (request) CopyRequest(*request, frame);
     return;
   }
   if (count < unitAt + 2) {
@@ -132,8 +165,8 @@ bool TrafficDecoder::RtuFramed(uint8_t protocolMode, const uint8_t* bytes, int c
   if (protocolMode == kModbusTcp) return false;
   // Another mode: an MBAP header whose protocol id is 0 and whose length
   // field covers the frame, unless the frame also ends in a valid CRC.
-  const bool mbap = count >= 8 && bytes[2] == 0 && bytes[3] == 0 &&
-                    kTcpHeaderSize + Word(bytes + 4) == count;
+  const bool mbap =
+      count >= 8 && bytes[2] == 0 && bytes[3] == 0 && kTcpHeaderSize + Word(bytes + 4) == count;
   return !mbap || (count >= 4 && Crc16(bytes, count) == 0);
 }
 
@@ -196,6 +229,7 @@ void TrafficDecoder::Finish(int result, int64_t wallUs, int64_t steadyUs, const 
       reply->problems |= kProblemTimeout;
     } else {
       MonitorFrame silence;
+      CopyRequest(pending_[request_], silence);
       silence.wallUs = wallUs;
       silence.slot = slot_;
       silence.direction = kLogReceived;

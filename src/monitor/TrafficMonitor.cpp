@@ -100,9 +100,9 @@ void TrafficMonitor::BuildControls() {
   controls->addWidget(copyButton);
   controls->addWidget(saveButton);
   auto* filters = new QHBoxLayout;
-  for (QWidget* w : std::initializer_list<QWidget*>{windowLabel, windowFilter, unitLabel,
-                                                    unitFilter, functionLabel, functionFilter,
-                                                    problemsOnlyBox}) {
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{windowLabel, windowFilter, unitLabel, unitFilter,
+                                       functionLabel, functionFilter, problemsOnlyBox}) {
     filters->addWidget(w);
   }
   filters->addStretch(1);
@@ -167,8 +167,8 @@ void TrafficMonitor::SetWindowNames(std::function<QString(int)> names,
 }
 
 void TrafficMonitor::FillWindowFilter() {
-  const int current = windowFilter->currentData().isValid() ? windowFilter->currentData().toInt()
-                                                            : -1;
+  const int current =
+      windowFilter->currentData().isValid() ? windowFilter->currentData().toInt() : -1;
   windowFilter->clear();
   windowFilter->addItem(QStringLiteral("All windows"), -1);
   listedSlots_ = openSlots_ ? openSlots_() : QList<int>();
@@ -217,13 +217,12 @@ void TrafficMonitor::ShowDetail() {
     detailPane->clear();
     return;
   }
-  detailPane->setPlainText(
-      QStringLiteral("%1 %2, %3 bytes: %4\n%5")
-          .arg(QString::fromStdString(mms::TimeText(frame->wallUs)),
-               QString::fromLatin1(mms::DirectionText(*frame)))
-          .arg(frame->size)
-          .arg(QString::fromStdString(mms::BytesText(*frame)),
-               QString::fromStdString(mms::ValuesText(*frame, 1 << 16))));
+  detailPane->setPlainText(QStringLiteral("%1 %2, %3 bytes: %4\n%5")
+                               .arg(QString::fromStdString(mms::TimeText(frame->wallUs)),
+                                    QString::fromLatin1(mms::DirectionText(*frame)))
+                               .arg(frame->size)
+                               .arg(QString::fromStdString(mms::BytesText(*frame)),
+                                    QString::fromStdString(mms::ValuesText(*frame, 1 << 16))));
 }
 
 void TrafficMonitor::ShowStatus() {

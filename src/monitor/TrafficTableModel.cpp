@@ -94,24 +94,35 @@ QVariant TrafficTableModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
   const auto text = [](const std::string& s) { return QString::fromStdString(s); };
   switch (index.column()) {
-    case kTime: return text(mms::TimeText(frame->wallUs));
-    case kDirection: return QString::fromLatin1(mms::DirectionText(*frame));
-    case kWindow: return WindowName(frame->slot);
-    case kUnit: return frame->decoded ? QVariant(frame->unit) : QVariant();
-    case kFunction: return text(mms::FunctionText(*frame));
-    case kAddress: return frame->hasRange ? QVariant(frame->address) : QVariant();
-    case kCount: return frame->hasRange ? QVariant(frame->count) : QVariant();
-    case kValues: return text(mms::ValuesText(*frame, kListedValues));
-    case kResponse: return text(mms::ResponseText(*frame));
-    case kProblems: return text(mms::ProblemsText(frame->problems));
-    default: return {};
+    case kTime:
+      return text(mms::TimeText(frame->wallUs));
+    case kDirection:
+      return QString::fromLatin1(mms::DirectionText(*frame));
+    case kWindow:
+      return WindowName(frame->slot);
+    case kUnit:
+      return frame->decoded ? QVariant(frame->unit) : QVariant();
+    case kFunction:
+      return text(mms::FunctionText(*frame));
+    case kAddress:
+      return frame->hasRange ? QVariant(frame->address) : QVariant();
+    case kCount:
+      return frame->hasRange ? QVariant(frame->count) : QVariant();
+    case kValues:
+      return text(mms::ValuesText(*frame, kListedValues));
+    case kResponse:
+      return text(mms::ResponseText(*frame));
+    case kProblems:
+      return text(mms::ProblemsText(frame->problems));
+    default:
+      return {};
   }
 }
 
 QVariant TrafficTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole) return {};
   static const char* const kHeaders[kColumnCount] = {
-      "Time", "Dir", "Window", "Unit", "Function", "Address", "Count", "Values / exception",
+      "Time",     "Dir",     "Window", "Unit", "Function", "Address", "Count", "Values / exception",
       "Response", "Problems"};
   return section >= 0 && section < kColumnCount ? QString::fromLatin1(kHeaders[section])
                                                 : QVariant();

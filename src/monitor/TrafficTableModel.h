@@ -15,8 +15,19 @@ class TrafficTap;
 class TrafficTableModel : public QAbstractTableModel {
   Q_OBJECT
  public:
-  enum Column { kTime, kDirection, kWindow, kUnit, kFunction, kAddress, kCount, kValues,
-                kResponse, kProblems, kColumnCount };
+  enum Column {
+    kTime,
+    kDirection,
+    kWindow,
+    kUnit,
+    kFunction,
+    kAddress,
+    kCount,
+    kValues,
+    kResponse,
+    kProblems,
+    kColumnCount
+  };
   // Values shown in the list per frame; a copy or a saved file has them all.
   static constexpr int kListedValues = 32;
 
@@ -54,8 +65,8 @@ class TrafficTableModel : public QAbstractTableModel {
   mms::TrafficHistory history_;
   mms::TrafficDecoder decoder_;
   mms::TrafficFilter filter_;
-  std::deque<uint64_t> rows_;   // sequence numbers of the listed frames
-  std::vector<uint64_t> fresh_; // decoded since the last Publish
+  std::deque<uint64_t> rows_;    // sequence numbers of the listed frames
+  std::vector<uint64_t> fresh_;  // decoded since the last Publish
   uint64_t dropped_ = 0;
   std::function<QString(int)> names_;
 };

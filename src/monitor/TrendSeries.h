@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <deque>
 #include <optional>
+#include <vector>
 
 #include "common/WindowRecord.h"
 #include "datawindow/ValueEncoding.h"
@@ -36,5 +37,11 @@ class TrendSeries {
  private:
   std::deque<TrendPoint> points_;
 };
+
+// The points of `series` from `fromMs` on, thinned for a plot `buckets`
+// wide: where a bucket of time holds more than two points, only its lowest
+// and highest stay (in their order), so peaks survive.
+std::vector<TrendPoint> PlotPoints(const TrendSeries& series, int64_t fromMs, int64_t toMs,
+                                   int buckets);
 
 }  // namespace mms

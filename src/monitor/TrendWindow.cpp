@@ -14,8 +14,8 @@
 #include <QSaveFile>
 #include <QSplitter>
 #include <QTimer>
-#include <QValueAxis>
 #include <QVBoxLayout>
+#include <QValueAxis>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -27,8 +27,8 @@ struct TrendWindow::Trace {
   QPointer<DataWindow> window;
   int offset = 0;
   uint16_t address = 0;
-  mms::PollResult result;         // as last taken from the record
-  uint64_t sampledSequence = 0;   // ValuesSequence of the last point
+  mms::PollResult result;        // as last taken from the record
+  uint64_t sampledSequence = 0;  // ValuesSequence of the last point
   mms::TrendSeries points;
   QLineSeries* series = nullptr;  // owned by the chart
 };
@@ -46,8 +46,9 @@ TrendWindow::TrendWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   sampleTimer_ = new QTimer(this);
   sampleTimer_->setInterval(kSampleIntervalMs);
   connect(sampleTimer_, &QTimer::timeout, this, [this] {
+    if (traces_.empty()) return;
     Sample();
-    if (!Paused()) Redraw();
+    if (isVisible() && !Paused()) Redraw();
   });
   sampleTimer_->start();
   resize(900, 520);
@@ -82,7 +83,8 @@ void TrendWindow::BuildControls() {
   zoomOutButton = button(QStringLiteral("Zoom &out"), "zoomOutButton", QStringLiteral("Zoom out"));
   resetZoomButton =
       button(QStringLiteral("&Reset zoom"), "resetZoomButton", QStringLiteral("Reset zoom"));
-  saveButton = button(QStringLiteral("&Save as PNG..."), "saveButton", QStringLiteral("Save as PNG"));
+  saveButton =
+      button(QStringLiteral("&Save as PNG..."), "saveButton", QStringLiteral("Save as PNG"));
   removeButton = button(QStringLiteral("Re&move"), "removeButton", QStringLiteral("Remove cell"));
 
   chart_ = new QChart;
@@ -123,9 +125,9 @@ void TrendWindow::BuildControls() {
     SetPaused(false);
   });
   connect(saveButton, &QPushButton::clicked, this, [this] {
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Save trend as PNG"), QStringLiteral("trend.png"),
-        QStringLiteral("PNG images (*.png)"));
+    const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Save trend as PNG"),
+                                                      QStringLiteral("trend.png"),
+                                                      QStringLiteral("PNG images (*.png)"));
     if (!path.isEmpty()) SaveImage(path);
   });
   connect(removeButton, &QPushButton::clicked, this, &TrendWindow::RemoveSelected);
@@ -207,10 +209,11 @@ void TrendWindow::Redraw() {
   const int64_t from = now - int64_t{spanMinutes_} * 60000;
   double low = std::numeric_limits<double>::max();
   double high = std::numeric_limits<double>::lowest();
+  // About two points per pixel at most, however many were gathered.
+  const int buckets = std::max(chartView->width(), 100);
   for (const auto& trace : traces_) {
     QList<QPointF> shown;
-    for (const mms::TrendPoint& point : trace->points.Points()) {
-      if (point.ms < from) continue;
+    for (const mms::TrendPoint& point : mms::PlotPoints(trace->points, from, now, buckets)) {
       shown.append(QPointF(static_cast<qreal>(point.ms), point.value));
       low = std::min(low, point.value);
       high = std::max(high, point.value);
@@ -268,8 +271,8 @@ void TrendWindow::RemoveSelected() {
 
 bool TrendWindow::SaveImage(const QString& path) {
   QSaveFile file(path);
-  const bool ok = file.open(QIODevice::WriteOnly) && chartView->grab().save(&file, "PNG") &&
-                  file.commit();
+  const bool ok =
+      file.open(QIODevice::WriteOnly) && chartView->grab().save(&file, "PNG") && file.commit();
   if (!ok) ShowErrorBox(this, QStringLiteral("Unable to write to %1").arg(path));
   return ok;
 }

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "modbus/ModbusProtocol.h"
@@ -89,42 +89,57 @@ TEST(TrafficDecoderTest, DecodesFramesAndMarksProblems) {
   badCrc.back() ^= 0xFF;
   const Bytes tcpRead = Tcp(5, {1, 3, 0, 0, 0, 1});
   const std::vector<Case> cases = {
-      {"valid RTU read", kModbusRtu,
+      {"valid RTU read",
+       kModbusRtu,
        {{kTx, readTwo}, {kRx, answer}, {kEnd, {}, trOk}},
        {{"tx", 0, ""}, {"rx", 0, "7 256"}}},
-      {"exception by name", kModbusRtu,
+      {"exception by name",
+       kModbusRtu,
        {{kTx, readTwo}, {kRx, Rtu({1, 0x83, 2})}, {kEnd, {}, trInvalidReply}},
        {{"tx", 0, ""}, {"rx", 0, "exception 02, illegal data address"}}},
-      {"CRC error", kModbusRtu,
+      {"CRC error",
+       kModbusRtu,
        {{kTx, readTwo}, {kRx, badCrc}, {kEnd, {}, trInvalidReply}},
        {{"tx", 0, ""}, {"rx", kProblemCrc, "7 256"}}},
-      {"short reply", kModbusRtu,
+      {"short reply",
+       kModbusRtu,
        {{kTx, readTwo}, {kRx, {1, 3, 4, 0}}, {kEnd, {}, trInvalidReply}},
        {{"tx", 0, ""}, {"rx", kProblemShort, ""}}},
-      {"wrong unit", kModbusRtu,
+      {"wrong unit",
+       kModbusRtu,
        {{kTx, readTwo}, {kRx, Rtu({9, 3, 4, 0, 7, 0x01, 0x00})}, {kEnd, {}, trInvalidReply}},
        {{"tx", 0, ""}, {"rx", kProblemWrongUnit, "7 256"}}},
-      {"serial silence", kModbusRtu,
+      {"serial silence",
+       kModbusRtu,
        {{kTx, readTwo}, {kRx, {}}, {kEnd, {}, trNoReply}},
        {{"tx", 0, ""}, {"rx", kProblemTimeout, ""}}},
-      {"stale bytes before the request", kModbusRtu,
+      {"stale bytes before the request",
+       kModbusRtu,
        {{kRx, answer}, {kTx, readTwo}, {kRx, answer}, {kEnd, {}, trOk}},
        {{"rx", kProblemStale, "7 256"}, {"tx", 0, ""}, {"rx", 0, "7 256"}}},
-      {"written values", kModbusRtu,
-       {{kTx, Rtu({1, 16, 0, 5, 0, 2, 4, 0, 1, 0, 2})}, {kRx, Rtu({1, 16, 0, 5, 0, 2})},
+      {"written values",
+       kModbusRtu,
+       {{kTx, Rtu({1, 16, 0, 5, 0, 2, 4, 0, 1, 0, 2})},
+        {kRx, Rtu({1, 16, 0, 5, 0, 2})},
         {kEnd, {}, trOk}},
        {{"tx", 0, "1 2"}, {"rx", 0, ""}}},
-      {"TCP silence", kModbusTcp,
+      {"TCP silence",
+       kModbusTcp,
        {{kTx, tcpRead}, {kEnd, {}, trNoReply}},
        {{"tx", 0, ""}, {"rx", kProblemTimeout, ""}}},
-      {"TCP wrong identifier, then the answer", kModbusTcp,
-       {{kTx, tcpRead}, {kRx, Tcp(4, {1, 3, 2, 0, 9})}, {kRx, Tcp(5, {1, 3, 2, 0, 8})},
+      {"TCP wrong identifier, then the answer",
+       kModbusTcp,
+       {{kTx, tcpRead},
+        {kRx, Tcp(4, {1, 3, 2, 0, 9})},
+        {kRx, Tcp(5, {1, 3, 2, 0, 8})},
         {kEnd, {}, trOk}},
        {{"tx", 0, ""}, {"rx", kProblemWrongId, "9"}, {"rx", 0, "8"}}},
-      {"TCP exception", kModbusTcp,
+      {"TCP exception",
+       kModbusTcp,
        {{kTx, tcpRead}, {kRx, Tcp(5, {1, 0x83, 1})}, {kEnd, {}, trInvalidReply}},
        {{"tx", 0, ""}, {"rx", 0, "exception 01, illegal function"}}},
-      {"TCP reply cut short", kModbusTcp,
+      {"TCP reply cut short",
+       kModbusTcp,
        {{kTx, tcpRead}, {kRx, Bytes{0, 5, 0, 0, 0, 5, 1, 3}}, {kEnd, {}, trNoReply}},
        {{"tx", 0, ""}, {"rx", kProblemShort | kProblemTimeout, ""}}},
   };
@@ -246,6 +261,18 @@ TEST(TrendSeriesTest, CellNumbersAndBounds) {
   EXPECT_EQ(series.Points().size(), TrendSeries::kMaxPoints);
   series.Add(TrendSeries::kMaxSpanMs + 25000, 2.0);
   EXPECT_EQ(series.Points().front().ms, 25000);
+
+  // Thinned for the plot: per bucket its lowest and highest, in time order.
+  TrendSeries wave;
+  for (int64_t ms = 0; ms < 1000; ++ms)
+    wave.Add(ms, ms % 100 == 42 ? 9.0 : ms % 100 == 7 ? -9.0 : 0.0);
+  const std::vector<TrendPoint> shown = PlotPoints(wave, 0, 1000, 10);
+  ASSERT_EQ(shown.size(), 20u);
+  EXPECT_EQ(shown[0].ms, 7);
+  EXPECT_EQ(shown[0].value, -9.0);
+  EXPECT_EQ(shown[1].ms, 42);
+  EXPECT_EQ(shown[1].value, 9.0);
+  EXPECT_EQ(PlotPoints(wave, 950, 1000, 10).size(), 10u);  // a flat bucket keeps one point
 }
 
 }  // namespace
