@@ -4,7 +4,7 @@
 #include "log/TransmissionLog.h"
 #include "modbus/Connection.h"
 #include "modbus/PollingThread.h"
-#include "monitor/MonitorActions.h"
+#include "monitor/MonitorWindows.h"
 #include "monitor/TrafficTap.h"
 #include "shell/AppState.h"
 #include "shell/DataWindowReports.h"

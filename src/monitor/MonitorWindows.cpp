@@ -1,4 +1,4 @@
-#include "monitor/MonitorActions.h"
+#include "monitor/MonitorWindows.h"
 
 #include <QAction>
 #include <QMenu>
