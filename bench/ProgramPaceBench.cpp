@@ -10,6 +10,7 @@
 //   MMS_BENCH_HIDDEN=1 ProgramPaceBench ...   the same with the main window
 //                                             never shown: polling apart from painting
 #include <modbus.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <QApplication>
@@ -80,6 +81,12 @@ double LibmodbusRate(modbus_t* ctx, int count, double seconds) {
   return static_cast<double>(reads) / elapsed;
 }
 
+double ThreadCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -106,6 +113,7 @@ int main(int argc, char** argv) {
 
   double programRate = 0;
   double latencyP95 = 0;
+  double uiCpuShare = 0;
   long rssBefore = 0, rssAfter = 0;
   {
     Program program;
@@ -133,14 +141,16 @@ int main(int argc, char** argv) {
         tick.restart();
       });
       const uint64_t before = program.pool.TransactionCount();
+      const double cpuBefore = ThreadCpuSeconds();
       QElapsedTimer clock;
       clock.start();
       probe.start(10);
       Wait(static_cast<int>(seconds * 1000));
       probe.stop();
       const uint64_t after = program.pool.TransactionCount();
-      programRate =
-          static_cast<double>(after - before) / (static_cast<double>(clock.nsecsElapsed()) / 1e9);
+      const double elapsed = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+      programRate = static_cast<double>(after - before) / elapsed;
+      uiCpuShare = (ThreadCpuSeconds() - cpuBefore) / elapsed;
       rssAfter = ResidentKb();
       std::sort(late.begin(), late.end());
       if (!late.empty()) latencyP95 = static_cast<double>(late[late.size() * 95 / 100]);
@@ -159,6 +169,8 @@ int main(int argc, char** argv) {
   std::printf("%s %dx%d program / libmodbus (%%) %.1f\n", argv[1], windows, length,
               100.0 * programRate / reference);
   std::printf("%s %dx%d UI latency p95 (ms) %.0f\n", argv[1], windows, length, latencyP95);
+  std::printf("%s %dx%d UI thread CPU (%% of a core) %.1f\n", argv[1], windows, length,
+              100.0 * uiCpuShare);
   std::printf("%s %dx%d RSS before / after (KB) %ld %ld\n", argv[1], windows, length, rssBefore,
               rssAfter);
   return 0;

@@ -274,9 +274,14 @@ std::string IniFile::Text() const {
 }
 
 void IniFile::Commit() const {
-  const Error failure("Unable to write to " + path_);
-  if (unreadable_ || path_.empty()) throw failure;
-  const std::string target = ResolveLinks(path_);
+  if (unreadable_ || path_.empty()) throw Error("Unable to write to " + path_);
+  CommitFileText(path_, Text());
+}
+
+void CommitFileText(const std::string& path, const std::string& text) {
+  const Error failure("Unable to write to " + path);
+  if (path.empty()) throw failure;
+  const std::string target = ResolveLinks(path);
   if (target.empty() || target.back() == '/') throw failure;
 
   std::string tempPath;
@@ -287,7 +292,7 @@ void IniFile::Commit() const {
   if (stat(target.c_str(), &existing) == 0) {
     ok = S_ISREG(existing.st_mode) && fchmod(fd, existing.st_mode & 07777) == 0;
   }
-  ok = ok && WriteAll(fd, Text()) && fsync(fd) == 0;
+  ok = ok && WriteAll(fd, text) && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
   ok = ok && rename(tempPath.c_str(), target.c_str()) == 0;
   if (!ok) {

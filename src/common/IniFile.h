@@ -81,4 +81,8 @@ class IniFile {
   bool bom_ = false;  // the file started with a UTF-8 byte-order mark
 };
 
+// Writes `text` as the whole of `path` the way Commit() does: to a temporary
+// file beside it, renamed over it. Throws Error("Unable to write to <path>").
+void CommitFileText(const std::string& path, const std::string& text);
+
 }  // namespace mms

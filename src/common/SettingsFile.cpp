@@ -83,6 +83,9 @@ ConnectionDialogValues ReadConnectionDialogValues(const IniFile& file) {
   v.bitrate = file.ReadString("RTUPortSettings", "Bitrate", "115200");
   v.parity = file.ReadString("RTUPortSettings", "Parity", "NONE");
   v.stopBits = file.ReadString("RTUPortSettings", "StopBits", "1");
+  v.rs485 = file.ReadString("RTUPortSettings", "RS485", "0");
+  v.rs485DelayBeforeSend = file.ReadString("RTUPortSettings", "RS485DelayBeforeSend", "0");
+  v.rs485DelayAfterSend = file.ReadString("RTUPortSettings", "RS485DelayAfterSend", "0");
   v.ipAddress = file.ReadString("TCPPortSettings", "IPAddress", "127.0.0.1");
   v.tcpPort = file.ReadString("TCPPortSettings", "TCPPort", "502");
   v.timeout = file.ReadString("General", "Timeout", "1000");
@@ -96,6 +99,9 @@ void WriteConnectionDialogValues(IniFile& file, const ConnectionDialogValues& v)
   file.WriteString("RTUPortSettings", "Bitrate", v.bitrate);
   file.WriteString("RTUPortSettings", "Parity", v.parity);
   file.WriteString("RTUPortSettings", "StopBits", v.stopBits);
+  file.WriteString("RTUPortSettings", "RS485", v.rs485);
+  file.WriteString("RTUPortSettings", "RS485DelayBeforeSend", v.rs485DelayBeforeSend);
+  file.WriteString("RTUPortSettings", "RS485DelayAfterSend", v.rs485DelayAfterSend);
   // Nothing reads these two copies; older files carry them, so keep writing them.
   file.WriteString("RTUPortSettings", "Timeout", v.timeout);
   file.WriteString("RTUPortSettings", "DelayBetweenPolls", v.delayBetweenPolls);

@@ -44,11 +44,14 @@ std::string ExecutableDirectory();
 // What the connection settings dialog shows and stores, as the texts of its
 // controls. Values are kept exactly as typed: conversions happen at connect.
 struct ConnectionDialogValues {
-  std::string protocol;  // "ModbusRTU", "ModbusTCP" or whatever the file held
+  std::string protocol;  // one of the kProtocol... texts, or whatever the file held
   std::string port;
   std::string bitrate;
   std::string parity;
   std::string stopBits;
+  std::string rs485;  // "1": the driver switches the RS-485 transmitter
+  std::string rs485DelayBeforeSend;
+  std::string rs485DelayAfterSend;
   std::string ipAddress;
   std::string tcpPort;
   std::string timeout;
@@ -57,14 +60,17 @@ struct ConnectionDialogValues {
 
 inline constexpr const char* kProtocolRtu = "ModbusRTU";
 inline constexpr const char* kProtocolTcp = "ModbusTCP";
+inline constexpr const char* kProtocolRtuOverTcp = "ModbusRTUoverTCP";
+inline constexpr const char* kProtocolUdp = "ModbusUDP";
 
 // Reads the dialog's keys with the dialog's own defaults (protocol "", port
-// "COM2", delay "10", ...). The copies of Timeout and DelayBetweenPolls in
-// RTUPortSettings are not read.
+// "COM2", delay "10", RS-485 "0" with delays "0", ...). The copies of Timeout
+// and DelayBetweenPolls in RTUPortSettings are not read.
 ConnectionDialogValues ReadConnectionDialogValues(const IniFile& file);
 
 // Writes the dialog's keys in their fixed order: Protocol; RTUPortSettings
-// Port, Bitrate, Parity, StopBits, Timeout, DelayBetweenPolls; TCPPortSettings
+// Port, Bitrate, Parity, StopBits, RS485, RS485DelayBeforeSend,
+// RS485DelayAfterSend, Timeout, DelayBetweenPolls; TCPPortSettings
 // IPAddress, TCPPort; General Timeout, DelayBetweenPolls. Does not commit.
 void WriteConnectionDialogValues(IniFile& file, const ConnectionDialogValues& values);
 

@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QColorDialog>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -72,10 +73,30 @@ void DataWindow::ShowPolledValues() {
   UpdateDecodeInspector();
 }
 
+namespace {
+
+// A label whose size never changes with its text asks no relayout of the
+// window (and of its frame, which re-measures the elided title) each time a
+// count grows. It widens, by a few digits at once, only when a count
+// outgrows it.
+void SetCount(QLabel* label, uint64_t count) {
+  const QString text = QString::number(count);
+  if (text == label->text()) return;
+  const QFontMetrics metrics = label->fontMetrics();
+  if (label->minimumWidth() != label->maximumWidth() ||
+      metrics.horizontalAdvance(text) > label->maximumWidth()) {
+    const QString widest(static_cast<int>(std::max<qsizetype>(text.size() + 3, 8)), QLatin1Char('8'));
+    label->setFixedSize(metrics.horizontalAdvance(widest), label->sizeHint().height());
+  }
+  label->setText(text);
+}
+
+}  // namespace
+
 void DataWindow::ShowCounters() {
-  pollsLabel->setText(QString::number(model_.Polls()));
-  validLabel->setText(QString::number(model_.ValidResponses()));
-  errorsLabel->setText(QString::number(model_.Errors()));
+  SetCount(pollsLabel, model_.Polls());
+  SetCount(validLabel, model_.ValidResponses());
+  SetCount(errorsLabel, model_.Errors());
   errorTextLabel->setText(QString::fromStdString(model_.ErrorText()));
 }
 

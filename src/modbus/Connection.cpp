@@ -12,9 +12,29 @@
 #include "modbus/ConnectionSettings.h"
 #include "modbus/PollingThread.h"
 #include "modbus/SerialPort.h"
+#include "modbus/RtuOverTcpClient.h"
 #include "modbus/TcpClient.h"
+#include "modbus/UdpClient.h"
 
 namespace mms {
+namespace {
+
+std::shared_ptr<NetClient> MakeNetClient(uint8_t mode, TrafficCounters& counters, LogSink& log) {
+  if (mode == kModbusRtuOverTcp) return std::make_shared<RtuOverTcpClient>(counters, log);
+  if (mode == kModbusUdp) return std::make_shared<UdpClient>(counters, log);
+  return std::make_shared<TcpClient>(counters, log);
+}
+
+// Panel 0 for a device reached by address: "host:port", and the mode's name
+// for all but plain Modbus TCP.
+std::string NetConnectionText(uint8_t mode, const ConnectionSettings& settings) {
+  std::string text = settings.IPAddress + ":" + settings.TCPPort;
+  if (mode == kModbusRtuOverTcp) text += " Modbus RTU over TCP";
+  if (mode == kModbusUdp) text += " Modbus UDP";
+  return text;
+}
+
+}  // namespace
 
 // One opening: what its thread is to open, and what it found. The thread
 // writes the outcome before it posts it; the user-interface thread reads it
@@ -24,7 +44,7 @@ struct Connection::Opening {
   std::shared_ptr<SerialPort> serialPort;
   SerialLineSettings line;
   int32_t delayBetweenPolls = 0;
-  std::shared_ptr<TcpClient> tcpClient;
+  std::shared_ptr<NetClient> netClient;
   std::string host;
   std::string port;
   int timeoutMs = 0;
@@ -64,7 +84,8 @@ void Connection::Connect(const IniFile& file) {
   if (state_ != State::kDisconnected) return;
   const ConnectionSettings settings = ReadConnectionSettings(file);
   if (const auto mode = ProtocolModeFromText(settings.Protocol)) protocolMode_.store(*mode);
-  const bool serial = protocolMode_.load() == kModbusRtu;
+  const uint8_t mode = protocolMode_.load();
+  const bool serial = mode == kModbusRtu;
 
   // Convert everything first: a value that fails must not leave a port open
   // behind a "Not connected" window (our own exclusive lock would then
@@ -75,7 +96,7 @@ void Connection::Connect(const IniFile& file) {
     opening->delayBetweenPolls =
         MillisecondsFromText("DelayBetweenPolls", settings.DelayBetweenPolls);
   } else {
-    TcpClient::PortFromText(settings.TCPPort);
+    PortFromText(settings.TCPPort);
   }
   opening->timeoutMs = TimeoutFromText(settings.Timeout);
   const int32_t scanRate = MillisecondsFromText("ScanRate", settings.ScanRate);
@@ -97,11 +118,11 @@ void Connection::Connect(const IniFile& file) {
     opening->serialPort = serial_;
     opening->statusText = settings.Port + " " + std::to_string(opening->line.BaudRate);
   } else {
-    tcp_ = std::make_shared<TcpClient>(counters_, log_);
-    opening->tcpClient = tcp_;
+    net_ = MakeNetClient(mode, counters_, log_);
+    opening->netClient = net_;
     opening->host = settings.IPAddress;
     opening->port = settings.TCPPort;
-    opening->statusText = settings.IPAddress + ":" + settings.TCPPort;
+    opening->statusText = NetConnectionText(mode, settings);
   }
 
   scanRate_.store(scanRate);
@@ -124,7 +145,7 @@ void Connection::StartOpening(std::shared_ptr<Opening> opening) {
             opening->serialPort->Open(opening->line) == SerialPort::OpenResult::kOpened;
       } else {
         // A failed connect still leaves a usable client: polling goes on.
-        opening->tcpClient->Open(opening->host, opening->port, opening->timeoutMs);
+        opening->netClient->Open(opening->host, opening->port, opening->timeoutMs);
         opening->opened = true;
       }
     } catch (const std::exception& e) {
@@ -148,7 +169,7 @@ void Connection::FinishOpening(const Opening& opening) {
   if (opening.generation != generation_->load() || state_ != State::kConnecting) {
     // Disconnect came first: nothing of this opening may stay open.
     if (opening.serialPort) opening.serialPort->Shutdown();
-    if (opening.tcpClient) opening.tcpClient->Shutdown();
+    if (opening.netClient) opening.netClient->Shutdown();
     return;
   }
   if (!opening.opened) {
@@ -172,7 +193,7 @@ void Connection::FinishOpening(const Opening& opening) {
     pool_.Resume(opening.serialPort, protocolMode_.load());
   } else {
     pool_.RaisePriority();
-    pool_.Resume(opening.tcpClient, protocolMode_.load());
+    pool_.Resume(opening.netClient, protocolMode_.load());
   }
   view_.SetConnectionText(opening.statusText);
 }
@@ -203,9 +224,9 @@ void Connection::Shutdown() {
 
 void Connection::ShutdownTransport() {
   if (serial_) serial_->Shutdown();
-  if (tcp_) tcp_->Shutdown();
+  if (net_) net_->Shutdown();
   serial_.reset();
-  tcp_.reset();
+  net_.reset();
 }
 
 }  // namespace mms

@@ -12,7 +12,7 @@ class TransmissionLog;
 class IniFile;
 class PollingThread;
 class SerialPort;
-class TcpClient;
+class NetClient;
 class Transport;
 class UiDispatcher;
 
@@ -31,8 +31,8 @@ class ConnectionView {
   virtual void SetConnectedControls(bool connected) = 0;
 };
 
-// The Connect and Disconnect commands: open the serial port or the TCP
-// connection from the settings, start the polling thread and the
+// The Connect and Disconnect commands: open the serial port, the TCP
+// connection or the UDP socket from the settings, start the polling thread and the
 // transmission log, and undo it again. Lives on the user-interface thread;
 // the opening itself (name lookup, TCP connect, opening a port) runs on a
 // thread of its own, which may take up to Timeout, so no window waits for it.
@@ -100,7 +100,7 @@ class Connection {
   // The transport of the current connection; the polling thread and the
   // opening thread hold their own references while they use it.
   std::shared_ptr<SerialPort> serial_;
-  std::shared_ptr<TcpClient> tcp_;
+  std::shared_ptr<NetClient> net_;  // TCP, RTU over TCP or UDP
   // How an opening thread reaches back; shared, since it may outlive us.
   std::shared_ptr<OpeningLink> link_;
   // Tells a "TIMEOUT" or an opening's outcome from an earlier connection

@@ -66,6 +66,11 @@ ConnectionSettings ReadConnectionSettings(const IniFile& file) {
   s.Bitrate = file.ReadString("RTUPortSettings", "Bitrate", s.Bitrate);
   s.Parity = file.ReadString("RTUPortSettings", "Parity", s.Parity);
   s.StopBits = file.ReadString("RTUPortSettings", "StopBits", s.StopBits);
+  s.RS485 = file.ReadString("RTUPortSettings", "RS485", s.RS485);
+  s.RS485DelayBeforeSend =
+      file.ReadString("RTUPortSettings", "RS485DelayBeforeSend", s.RS485DelayBeforeSend);
+  s.RS485DelayAfterSend =
+      file.ReadString("RTUPortSettings", "RS485DelayAfterSend", s.RS485DelayAfterSend);
   s.Timeout = file.ReadString("General", "Timeout", s.Timeout);
   s.DelayBetweenPolls = file.ReadString("General", "DelayBetweenPolls", s.DelayBetweenPolls);
   s.IPAddress = file.ReadString("TCPPortSettings", "IPAddress", s.IPAddress);
@@ -78,6 +83,8 @@ ConnectionSettings ReadConnectionSettings(const IniFile& file) {
 std::optional<uint8_t> ProtocolModeFromText(const std::string& text) {
   if (text == "ModbusRTU") return kModbusRtu;
   if (text == "ModbusTCP") return kModbusTcp;
+  if (text == "ModbusRTUoverTCP") return kModbusRtuOverTcp;
+  if (text == "ModbusUDP") return kModbusUdp;
   return std::nullopt;
 }
 
@@ -146,6 +153,14 @@ SerialLineSettings SerialLineFromSettings(const ConnectionSettings& settings) {
   }
   line.StopBits = *stopBits;
   line.TimeoutMs = TimeoutFromText(settings.Timeout);
+  // Delays only count with RS-485 on: an unused bad value stops no Connect.
+  line.Rs485 = settings.RS485 == "1";
+  if (line.Rs485) {
+    line.Rs485DelayBeforeSendMs =
+        MillisecondsFromText("RS485DelayBeforeSend", settings.RS485DelayBeforeSend);
+    line.Rs485DelayAfterSendMs =
+        MillisecondsFromText("RS485DelayAfterSend", settings.RS485DelayAfterSend);
+  }
   return line;
 }
 

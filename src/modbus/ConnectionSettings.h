@@ -24,6 +24,10 @@ struct ConnectionSettings {
   std::string Bitrate = "115200";       // [RTUPortSettings] Bitrate
   std::string Parity = "NONE";          // [RTUPortSettings] Parity
   std::string StopBits = "1";           // [RTUPortSettings] StopBits
+  std::string RS485 = "0";              // [RTUPortSettings] RS485 ("1": on)
+  // [RTUPortSettings] RS485DelayBeforeSend and RS485DelayAfterSend, in ms.
+  std::string RS485DelayBeforeSend = "0";
+  std::string RS485DelayAfterSend = "0";
   std::string Timeout = "1000";         // [General] Timeout
   std::string DelayBetweenPolls = "5";  // [General] DelayBetweenPolls
   std::string IPAddress = "127.0.0.1";  // [TCPPortSettings] IPAddress
@@ -34,7 +38,8 @@ struct ConnectionSettings {
 
 ConnectionSettings ReadConnectionSettings(const IniFile& file);
 
-// "ModbusRTU" -> kModbusRtu, "ModbusTCP" -> kModbusTcp (exact, case-sensitive);
+// "ModbusRTU" -> kModbusRtu, "ModbusTCP" -> kModbusTcp, "ModbusRTUoverTCP"
+// -> kModbusRtuOverTcp, "ModbusUDP" -> kModbusUdp (exact, case-sensitive);
 // anything else -> nullopt, and Connect keeps the protocol it had.
 std::optional<uint8_t> ProtocolModeFromText(const std::string& text);
 
@@ -54,6 +59,11 @@ struct SerialLineSettings {
   ParityCode Parity = ParityCode::kNone;
   StopBitsCode StopBits = StopBitsCode::kOne;
   int TimeoutMs = 1000;  // never negative
+  // The driver switches the RS-485 transmitter by RTS, raised this long
+  // before a frame and held this long after it.
+  bool Rs485 = false;
+  int Rs485DelayBeforeSendMs = 0;
+  int Rs485DelayAfterSendMs = 0;
 };
 
 // Converts Port, Bitrate, Parity, StopBits and Timeout in that order. Throws
@@ -61,7 +71,8 @@ struct SerialLineSettings {
 // Bitrate or Timeout that is not an integer, "Unsupported bit rate '<text>'",
 // "Unsupported parity '<text>'", "Unsupported stop bits '<text>'", or, for
 // "1.5", "1.5 stop bits are not supported by the serial driver", or the
-// range message of MillisecondsFromText for the Timeout.
+// range message of MillisecondsFromText for the Timeout. Then, with RS485
+// "1" only, the two delays by MillisecondsFromText under their key names.
 SerialLineSettings SerialLineFromSettings(const ConnectionSettings& settings);
 
 // Timeouts and pauses are at most one day, so that a timeout plus a frame's

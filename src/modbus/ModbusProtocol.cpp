@@ -142,6 +142,40 @@ int TcpTransaction(Transport& transport, uint8_t function, uint8_t deviceId, uin
   }
 }
 
+// Modbus TCP framing in datagrams: each datagram is one whole frame, so
+// there is nothing to gather. One that answers another request is logged and
+// dropped, and the wait goes on within the same TimeoutMs().
+int UdpTransaction(Transport& transport, uint8_t function, uint8_t deviceId, uint16_t startAddress,
+                   uint16_t count, uint16_t* values, int valueCapacity) {
+  uint8_t request[kTcpFrameSize] = {};  // the protocol id stays 0
+  const int pdu = BuildRequest(deviceId, function, startAddress, count, values, valueCapacity,
+                               request + kTcpHeaderSize, kTcpFrameSize - kTcpHeaderSize);
+  const uint16_t transactionId = transport.NextTransactionId();
+  request[0] = HiByte(transactionId);
+  request[1] = LoByte(transactionId);
+  request[4] = HiByte(static_cast<uint16_t>(pdu));
+  request[5] = LoByte(static_cast<uint16_t>(pdu));
+
+  transport.DiscardStale();
+  transport.Send(request, pdu + kTcpHeaderSize);
+
+  using namespace std::chrono;
+  const auto deadline = steady_clock::now() + milliseconds(transport.TimeoutMs());
+  uint8_t reply[kTcpFrameSize] = {};
+  for (;;) {
+    const auto left = ceil<milliseconds>(deadline - steady_clock::now()).count();
+    const int have = left > 0 ? transport.Receive(reply, kTcpFrameSize, static_cast<int>(left)) : 0;
+    if (have <= 0) return trNoReply;
+    transport.ReplyReceived(reply, have);
+    // A datagram shorter or longer than its own header says is no frame.
+    if (have < kTcpHeaderSize + 2 || TcpFrameLength(reply) != have) return trInvalidReply;
+    if (AnswersRequest(reply, transactionId, deviceId, function)) {
+      return CheckReply(deviceId, function, startAddress, count, values, valueCapacity,
+                        reply + kTcpHeaderSize, have - kTcpHeaderSize);
+    }
+  }
+}
+
 }  // namespace
 
 uint16_t Crc16(const uint8_t* data, int length) {
@@ -278,7 +312,7 @@ int CheckReply(uint8_t deviceId, uint8_t function, uint16_t startAddress, uint16
 int ModbusTransaction(Transport& transport, uint8_t protocolMode, uint8_t function,
                       uint8_t deviceId, uint16_t startAddress, uint16_t count, uint16_t* values,
                       int valueCapacity) {
-  if (protocolMode != kModbusRtu && protocolMode != kModbusTcp) return trNoReply;
+  if (protocolMode > kModbusUdp) return trNoReply;
   if (values == nullptr || valueCapacity < 0) valueCapacity = 0;
   // Refused before any traffic: a request that is not ours to build, or whose
   // request or reply would not fit the frame buffers.
@@ -289,8 +323,13 @@ int ModbusTransaction(Transport& transport, uint8_t protocolMode, uint8_t functi
     const int needed = function == 16 ? count : 1;
     if (valueCapacity < needed) return trInvalidReply;
   }
-  if (protocolMode == kModbusRtu) {
+  // RTU over TCP: the transport gathers the frame a serial line would end by silence.
+  if (protocolMode == kModbusRtu || protocolMode == kModbusRtuOverTcp) {
     return RtuTransaction(transport, function, deviceId, startAddress, count, values,
+                          valueCapacity);
+  }
+  if (protocolMode == kModbusUdp) {
+    return UdpTransaction(transport, function, deviceId, startAddress, count, values,
                           valueCapacity);
   }
   return TcpTransaction(transport, function, deviceId, startAddress, count, values, valueCapacity);

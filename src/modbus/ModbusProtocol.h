@@ -72,9 +72,11 @@ int CheckReply(uint8_t deviceId, uint8_t function, uint16_t startAddress, uint16
                uint16_t* values, int valueCapacity, const uint8_t* reply, int replyLength);
 
 // One request and its reply over `transport`, framed by protocolMode
-// (kModbusRtu or kModbusTcp). Input already waiting is discarded first. RTU:
-// one Receive of the expected length; short or bad-CRC replies are invalid,
-// as is a reply from another device or with another function. TCP: the
+// (kModbusRtu, kModbusTcp, kModbusRtuOverTcp, kModbusUdp). Input already
+// waiting is discarded first. RTU and RTU over TCP: one Receive of the
+// expected length; short or bad-CRC replies are invalid, as is a reply from
+// another device or with another function. UDP: as TCP, but each Receive is
+// one whole frame; a datagram whose length is not its header's is invalid. TCP: the
 // request carries transport.NextTransactionId(); the header, then the bytes
 // its length field announces, gathered within one TimeoutMs(). A whole frame
 // whose transaction identifier, unit or function (exception replies count as

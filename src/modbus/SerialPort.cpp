@@ -3,6 +3,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <linux/serial.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "log/LogSink.h"
 #include "common/TrafficCounters.h"
@@ -113,6 +115,16 @@ bool Configure(int fd, const SerialLineSettings& line) {
   return true;
 }
 
+// The kernel's RS-485 mode: the driver raises RTS for each frame it sends.
+// Returns 0, or the errno of a driver that refuses.
+int EnableRs485(int fd, const SerialLineSettings& line) {
+  serial_rs485 rs485{};
+  rs485.flags = SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND;
+  rs485.delay_rts_before_send = static_cast<uint32_t>(line.Rs485DelayBeforeSendMs);
+  rs485.delay_rts_after_send = static_cast<uint32_t>(line.Rs485DelayAfterSendMs);
+  return ioctl(fd, TIOCSRS485, &rs485) == 0 ? 0 : errno;
+}
+
 }  // namespace
 
 int CharacterTimeUs(const SerialLineSettings& line) {
@@ -181,6 +193,13 @@ SerialPort::OpenResult SerialPort::Open(const SerialLineSettings& line) {
     openError_ = errno;
     close(fd);
     return OpenResult::kOpenFailed;
+  }
+  if (line.Rs485) {
+    if (const int error = EnableRs485(fd, line)) {
+      close(fd);
+      throw Error("The serial driver of " + line.DevicePath +
+                  " refused RS-485 mode: " + std::strerror(error));
+    }
   }
   auto lock = io_.Lock();
   if (io_.IsShutDown()) {

@@ -48,7 +48,10 @@ class SerialPort : public Transport {
   // refuses the settings (Connect shows "Port opening error!"). Throws Error
   // for settings the line cannot take: 1.5 stop bits, a baud rate outside
   // 1200..115200 or a parity code out of range, before opening anything.
-  // The timeout is clamped to 0..kMaxTimeoutMs.
+  // The timeout is clamped to 0..kMaxTimeoutMs. With line.Rs485, the
+  // driver's RS-485 mode is switched on; a driver that refuses it (a
+  // pseudo-terminal, most USB adapters without it) throws Error naming the
+  // device and the reason, and the device is closed again.
   OpenResult Open(const SerialLineSettings& line);
   // The errno of the last failed Open (0 after a successful one).
   int OpenError() const { return openError_; }

@@ -2,7 +2,6 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -13,8 +12,6 @@
 
 #include "log/LogSink.h"
 #include "common/TrafficCounters.h"
-#include "common/Conversions.h"
-#include "common/Errors.h"
 
 namespace mms {
 namespace {
@@ -33,40 +30,13 @@ TcpClient::TcpClient(TrafficCounters& counters, LogSink& log) : counters_(counte
 
 TcpClient::~TcpClient() { Shutdown(); }
 
-int TcpClient::PortFromText(const std::string& text) {
-  int32_t port = 0;
-  if (!TryStrToInt(text, &port) || port < 1 || port > 65535) {
-    throw Error("Invalid TCP port '" + text + "'");
-  }
-  return port;
-}
+int TcpClient::PortFromText(const std::string& text) { return mms::PortFromText(text); }
 
 bool TcpClient::Open(const std::string& host, const std::string& port, int timeoutMs) {
-  const int portNumber = PortFromText(port);
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  hints.ai_flags = AI_NUMERICSERV;
-  addrinfo* found = nullptr;
-  // An empty text would mean "this host" to the resolver; no one means that.
-  if (host.empty() || host.find('\0') != std::string::npos ||
-      getaddrinfo(host.c_str(), std::to_string(portNumber).c_str(), &hints, &found) != 0 ||
-      found == nullptr) {
-    throw Error("Unknown host '" + host + "'");
-  }
-  // One address gets the one attempt: IPv4 first, as most devices and
-  // simulators listen there only, while "localhost" may list ::1 first.
-  const addrinfo* chosen = found;
-  for (const addrinfo* a = found; a != nullptr; a = a->ai_next) {
-    if (a->ai_family == AF_INET) {
-      chosen = a;
-      break;
-    }
-  }
+  const NetAddress resolved = ResolveNetAddress(host, port, SOCK_STREAM);
   auto lock = io_.Lock();
-  std::memcpy(&address_, chosen->ai_addr, chosen->ai_addrlen);
-  addressLength_ = chosen->ai_addrlen;
-  freeaddrinfo(found);
+  address_ = resolved.address;
+  addressLength_ = resolved.length;
   timeoutMs_.store(std::clamp(timeoutMs, 0, kMaxTimeoutMs), std::memory_order_relaxed);
   ConnectLocked();
   return io_.Fd() >= 0;

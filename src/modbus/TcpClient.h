@@ -7,7 +7,7 @@
 
 #include "modbus/ConnectionSettings.h"
 #include "modbus/InterruptibleFd.h"
-#include "modbus/Transport.h"
+#include "modbus/NetClient.h"
 
 namespace mms {
 
@@ -20,7 +20,7 @@ struct TrafficCounters;
 // one attempt bounded by the timeout, so polling resumes by itself when the
 // device comes back. One object serves one Connect: after Shutdown() it
 // stays closed. Keep it alive (shared_ptr) until no thread uses it.
-class TcpClient : public Transport {
+class TcpClient : public NetClient {
  public:
   TcpClient(TrafficCounters& counters, LogSink& log);
   ~TcpClient() override;
@@ -29,14 +29,14 @@ class TcpClient : public Transport {
   // connection attempt bounded by timeoutMs (clamped to 0..kMaxTimeoutMs). Returns whether it
   // connected; a failed attempt still leaves a usable client. Throws Error for texts that cannot be
   // used: "Invalid TCP port '<text>'" (not an integer in 1..65535) or "Unknown host '<text>'".
-  bool Open(const std::string& host, const std::string& port, int timeoutMs);
+  bool Open(const std::string& host, const std::string& port, int timeoutMs) override;
 
   // The TCPPort text as a port number, or the Error of Open() for it.
   static int PortFromText(const std::string& text);
 
   // Wakes a wait in progress at once, closes the socket and makes later
   // operations fail (-1) or do nothing. Returns within a few milliseconds.
-  void Shutdown();
+  void Shutdown() override;
   // A connection is up (or being made); does not wait for an operation in
   // progress.
   bool IsConnected() const;

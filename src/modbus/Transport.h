@@ -6,9 +6,13 @@ namespace mms {
 // ProtocolMode values.
 inline constexpr uint8_t kModbusRtu = 0;
 inline constexpr uint8_t kModbusTcp = 1;
+// RTU frames (CRC, no header) on a TCP connection, as serial gateways carry them.
+inline constexpr uint8_t kModbusRtuOverTcp = 2;
+// Modbus TCP frames, one per UDP datagram.
+inline constexpr uint8_t kModbusUdp = 3;
 
-// The wire under one Modbus exchange: a serial line (RTU) or a TCP
-// connection. Only the polling thread calls these. Each implementation counts
+// The wire under one Modbus exchange: a serial line (RTU), a TCP
+// connection or a UDP socket. Only the polling thread calls these. Each implementation counts
 // the traffic (TrafficCounters) and hands every frame to the transmission log
 // (LogSink); see each operation for when.
 class Transport {
@@ -32,7 +36,8 @@ class Transport {
   // Reads up to `length` bytes into `buffer`, waiting at most `waitMs` for
   // the first byte. Serial: keeps reading until `length` bytes have arrived
   // or the line has been quiet for the inter-byte gap (3.5 character times,
-  // at least 1 ms). TCP: takes what is there once the socket is readable.
+  // at least 1 ms). TCP: takes what is there once the socket is readable;
+  // RTU over TCP gathers one RTU frame. UDP: one datagram per call.
   // Returns the number of bytes read (> 0), 0 when nothing arrived in time,
   // -1 when the port or connection failed or is closed. Does not log or count.
   virtual int Receive(uint8_t* buffer, int length, int waitMs) = 0;

@@ -161,8 +161,8 @@ void DecodeFrame(const uint8_t* bytes, int count, bool rtu, bool transmitted,
 }
 
 bool TrafficDecoder::RtuFramed(uint8_t protocolMode, const uint8_t* bytes, int count) {
-  if (protocolMode == kModbusRtu) return true;
-  if (protocolMode == kModbusTcp) return false;
+  if (protocolMode == kModbusRtu || protocolMode == kModbusRtuOverTcp) return true;
+  if (protocolMode == kModbusTcp || protocolMode == kModbusUdp) return false;
   // Another mode: an MBAP header whose protocol id is 0 and whose length
   // field covers the frame, unless the frame also ends in a valid CRC.
   const bool mbap =

@@ -1,8 +1,10 @@
 #include "shell/ConnectionSettingsDialog.h"
 
 #include <QAbstractItemView>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -88,9 +90,17 @@ void ConnectionSettingsDialog::BuildControls() {
   rtuButton->setChecked(true);
   tcpButton = new QRadioButton(QStringLiteral("Modbus TCP"), protocol);
   tcpButton->setObjectName(QStringLiteral("tcpButton"));
-  auto* protocolLayout = new QHBoxLayout(protocol);
-  protocolLayout->addWidget(rtuButton);
-  protocolLayout->addWidget(tcpButton);
+  rtuOverTcpButton = new QRadioButton(QStringLiteral("Modbus RTU &over TCP"), protocol);
+  rtuOverTcpButton->setObjectName(QStringLiteral("rtuOverTcpButton"));
+  rtuOverTcpButton->setAccessibleName(QStringLiteral("Modbus RTU over TCP"));
+  udpButton = new QRadioButton(QStringLiteral("Modbus &UDP"), protocol);
+  udpButton->setObjectName(QStringLiteral("udpButton"));
+  udpButton->setAccessibleName(QStringLiteral("Modbus UDP"));
+  auto* protocolLayout = new QGridLayout(protocol);
+  protocolLayout->addWidget(rtuButton, 0, 0);
+  protocolLayout->addWidget(tcpButton, 0, 1);
+  protocolLayout->addWidget(rtuOverTcpButton, 1, 0);
+  protocolLayout->addWidget(udpButton, 1, 1);
 
   rtuGroup = new QGroupBox(QStringLiteral("Modbus RTU "), this);
   rtuGroup->setObjectName(QStringLiteral("rtuGroup"));
@@ -109,6 +119,14 @@ void ConnectionSettingsDialog::BuildControls() {
   AddLabelledField(rtuLayout, QStringLiteral("Bitrate"), bitrateBox);
   AddLabelledField(rtuLayout, QStringLiteral("Parity"), parityBox);
   AddLabelledField(rtuLayout, QStringLiteral("Stop bits"), stopBitsBox);
+  rs485Box = new QCheckBox(QStringLiteral("RS-&485: driver switches RTS"), rtuGroup);
+  rs485Box->setObjectName(QStringLiteral("rs485Box"));
+  rs485Box->setAccessibleName(QStringLiteral("RS-485: driver switches RTS"));
+  rtuLayout->addRow(rs485Box);
+  rs485BeforeEdit = MakeEdit("rs485BeforeEdit", QStringLiteral("0"), rtuGroup);
+  rs485AfterEdit = MakeEdit("rs485AfterEdit", QStringLiteral("0"), rtuGroup);
+  AddLabelledField(rtuLayout, QStringLiteral("RTS before send (ms)"), rs485BeforeEdit);
+  AddLabelledField(rtuLayout, QStringLiteral("RTS after send (ms)"), rs485AfterEdit);
 
   tcpGroup = new QGroupBox(QStringLiteral("Modbus TCP"), this);
   tcpGroup->setObjectName(QStringLiteral("tcpGroup"));
@@ -136,17 +154,19 @@ void ConnectionSettingsDialog::BuildControls() {
   layout->addStretch();
   layout->addLayout(buttons);
 
-  SetTabOrder({rtuButton, tcpButton, portBox, bitrateBox, parityBox, stopBitsBox, ipAddressEdit,
-               tcpPortEdit, timeoutEdit, delayEdit, okButton, cancelButton});
+  SetTabOrder({rtuButton, tcpButton, rtuOverTcpButton, udpButton, portBox, bitrateBox, parityBox,
+               stopBitsBox, rs485Box, rs485BeforeEdit, rs485AfterEdit, ipAddressEdit, tcpPortEdit,
+               timeoutEdit, delayEdit, okButton, cancelButton});
   FixClientSize(this, 242, 434);
 
   // toggled for a change however made; clicked too: choosing the protocol
   // already chosen toggles nothing, yet must apply its rule (the fields
   // start all enabled).
-  for (QRadioButton* button : {rtuButton, tcpButton}) {
+  for (QRadioButton* button : {rtuButton, tcpButton, rtuOverTcpButton, udpButton}) {
     connect(button, &QRadioButton::toggled, this, [this] { ApplyProtocolChoice(); });
     connect(button, &QRadioButton::clicked, this, [this] { ApplyProtocolChoice(); });
   }
+  connect(rs485Box, &QCheckBox::toggled, this, [this] { ApplyRs485Choice(); });
   connect(okButton, &QPushButton::clicked, this, &ConnectionSettingsDialog::OkClicked);
   connect(cancelButton, &QPushButton::clicked, this, &ConnectionSettingsDialog::CancelClicked);
 }
@@ -158,13 +178,19 @@ void ConnectionSettingsDialog::Initialise() {
   bitrateBox->setCurrentText(Q(v.bitrate));
   parityBox->setCurrentText(Q(v.parity));
   stopBitsBox->setCurrentText(Q(v.stopBits));
+  rs485Box->setChecked(v.rs485 == "1");
+  rs485BeforeEdit->setText(Q(v.rs485DelayBeforeSend));
+  rs485AfterEdit->setText(Q(v.rs485DelayAfterSend));
   ipAddressEdit->setText(Q(v.ipAddress));
   tcpPortEdit->setText(Q(v.tcpPort));
   timeoutEdit->setText(Q(v.timeout));
   delayEdit->setText(Q(v.delayBetweenPolls));
-  // Only the exact text selects TCP; anything else leaves every field enabled
-  // until the user picks a protocol.
+  // Only the exact text selects a mode reached by address; anything else
+  // leaves every field enabled until the user picks a protocol.
   if (v.protocol == mms::kProtocolTcp) tcpButton->setChecked(true);
+  if (v.protocol == mms::kProtocolRtuOverTcp) rtuOverTcpButton->setChecked(true);
+  if (v.protocol == mms::kProtocolUdp) udpButton->setChecked(true);
+  ApplyRs485Choice();
   placed_ = CentreOnShownMainWindow(this);
 }
 
@@ -178,20 +204,33 @@ void ConnectionSettingsDialog::ApplyProtocolChoice() {
   const bool rtu = rtuButton->isChecked();
   for (QWidget* w : {static_cast<QWidget*>(rtuGroup), static_cast<QWidget*>(portBox),
                      static_cast<QWidget*>(bitrateBox), static_cast<QWidget*>(parityBox),
-                     static_cast<QWidget*>(stopBitsBox)})
+                     static_cast<QWidget*>(stopBitsBox), static_cast<QWidget*>(rs485Box)})
     w->setEnabled(rtu);
   for (QWidget* w : {static_cast<QWidget*>(tcpGroup), static_cast<QWidget*>(ipAddressEdit),
                      static_cast<QWidget*>(tcpPortEdit)})
     w->setEnabled(!rtu);
+  ApplyRs485Choice();
+}
+
+void ConnectionSettingsDialog::ApplyRs485Choice() {
+  const bool on = rs485Box->isEnabled() && rs485Box->isChecked();
+  rs485BeforeEdit->setEnabled(on);
+  rs485AfterEdit->setEnabled(on);
 }
 
 mms::ConnectionDialogValues ConnectionSettingsDialog::Values() const {
   mms::ConnectionDialogValues v;
-  v.protocol = rtuButton->isChecked() ? mms::kProtocolRtu : mms::kProtocolTcp;
+  v.protocol = tcpButton->isChecked()          ? mms::kProtocolTcp
+               : rtuOverTcpButton->isChecked() ? mms::kProtocolRtuOverTcp
+               : udpButton->isChecked()        ? mms::kProtocolUdp
+                                               : mms::kProtocolRtu;
   v.port = S(portBox->currentText());
   v.bitrate = S(bitrateBox->currentText());
   v.parity = S(parityBox->currentText());
   v.stopBits = S(stopBitsBox->currentText());
+  v.rs485 = rs485Box->isChecked() ? "1" : "0";
+  v.rs485DelayBeforeSend = S(rs485BeforeEdit->text());
+  v.rs485DelayAfterSend = S(rs485AfterEdit->text());
   v.ipAddress = S(ipAddressEdit->text());
   v.tcpPort = S(tcpPortEdit->text());
   v.timeout = S(timeoutEdit->text());

@@ -3,6 +3,7 @@
 
 #include "common/SettingsFile.h"
 
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLineEdit;
@@ -24,11 +25,16 @@ class ConnectionSettingsDialog : public QDialog {
 
   QRadioButton* rtuButton = nullptr;
   QRadioButton* tcpButton = nullptr;
+  QRadioButton* rtuOverTcpButton = nullptr;
+  QRadioButton* udpButton = nullptr;
   QGroupBox* rtuGroup = nullptr;
   QComboBox* portBox = nullptr;
   QComboBox* bitrateBox = nullptr;
   QComboBox* parityBox = nullptr;
   QComboBox* stopBitsBox = nullptr;
+  QCheckBox* rs485Box = nullptr;
+  QLineEdit* rs485BeforeEdit = nullptr;
+  QLineEdit* rs485AfterEdit = nullptr;
   QGroupBox* tcpGroup = nullptr;
   QLineEdit* ipAddressEdit = nullptr;
   QLineEdit* tcpPortEdit = nullptr;
@@ -38,8 +44,11 @@ class ConnectionSettingsDialog : public QDialog {
   QPushButton* okButton = nullptr;
   QPushButton* cancelButton = nullptr;
 
-  // Enables the fields of the protocol chosen; the same however often it runs.
+  // Enables the fields of the protocol chosen (the TCP page serves every
+  // mode reached by address); the same however often it runs.
   void ApplyProtocolChoice();
+  // The RS-485 delays are enabled while RS-485 is on and can be changed.
+  void ApplyRs485Choice();
   void OkClicked();
   void CancelClicked();
 

@@ -160,11 +160,14 @@ void MainWindow::BuildMenus() {
   loadSetAction = AddItem(fileMenu, QStringLiteral("Load Windows Set"), "loadSetAction",
                           &MainWindow::LoadWindowsSet);
   fileMenu->addSeparator();
-  exportCsvAction = AddItem(fileMenu, QStringLiteral("Export to CSV"), "exportCsvAction", nullptr);
+  exportCsvAction =
+      AddItem(fileMenu, QStringLiteral("Export to CSV"), "exportCsvAction", &MainWindow::ExportCsv);
   exportCsvAction->setEnabled(false);
-  importCsvAction =
-      AddItem(fileMenu, QStringLiteral("Import from CSV"), "importCsvAction", nullptr);
+  importCsvAction = AddItem(fileMenu, QStringLiteral("Import from CSV"), "importCsvAction",
+                            &MainWindow::ImportCsv);
   importCsvAction->setEnabled(false);
+  logCsvAction =
+      AddItem(fileMenu, QStringLiteral("Log to CSV..."), "logCsvAction", &MainWindow::LogCsv);
   fileMenu->addSeparator();
   exitAction = AddItem(fileMenu, QStringLiteral("E&xit"), "exitAction", &MainWindow::Exit);
 
@@ -293,6 +296,9 @@ void MainWindow::BuildFileDialogs() {
   saveDialog = MakeFileDialog(this, "saveDialog", windowFiles, QStringLiteral("kvw"));
   saveSetDialog = MakeFileDialog(this, "saveSetDialog", sceneFiles, QStringLiteral("kvs"));
   loadSetDialog = MakeFileDialog(this, "loadSetDialog", sceneFiles, QString());
+  const QString csvFiles = QStringLiteral("CSV files (*.csv)");
+  exportCsvDialog = MakeFileDialog(this, "exportCsvDialog", csvFiles, QStringLiteral("csv"));
+  importCsvDialog = MakeFileDialog(this, "importCsvDialog", csvFiles, QString());
 }
 
 // ---- Showing and closing -------------------------------------------------------------

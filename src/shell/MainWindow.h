@@ -23,12 +23,14 @@ class QToolButton;
 class QtUiDispatcher;
 class DataWindowReports;
 class DataWindow;
+class CsvLogging;
 
 // The frame of the program: menus, tool bar, status bar, the 200 ms timer,
 // and the data windows in its client area with the table the polling thread
 // finds them by. Everything here runs on the user-interface thread.
 namespace mms {
 class Connection;
+class PollObserverFanOut;
 class TransmissionLog;
 }
 
@@ -82,6 +84,8 @@ class MainWindow : public QMainWindow {
   void SetConnection(mms::Connection* connection) { connection_ = connection; }
   // Where the polling thread's results are announced; set once at start-up.
   void SetReports(DataWindowReports* reports) { reports_ = reports; }
+  // Where "Log to CSV..." adds its observer; set once at start-up.
+  void SetPollObservers(mms::PollObserverFanOut* observers) { observers_ = observers; }
   // New poll results wait: shows them within one refresh interval, at most
   // every kRefreshIntervalMs (longer when showing takes long), however fast
   // the device answers.
@@ -101,6 +105,10 @@ class MainWindow : public QMainWindow {
   void SaveWindowAs();
   void SaveWindowsSet();
   void LoadWindowsSet();
+  void ExportCsv();
+  void ImportCsv();
+  void LogCsv();  // starts the CSV log, or stops it while it runs
+  bool CsvLogActive() const;
   void Exit();
   void Cut();
   void Copy();
@@ -129,6 +137,8 @@ class MainWindow : public QMainWindow {
   QFileDialog* saveDialog = nullptr;
   QFileDialog* saveSetDialog = nullptr;
   QFileDialog* loadSetDialog = nullptr;
+  QFileDialog* exportCsvDialog = nullptr;
+  QFileDialog* importCsvDialog = nullptr;
 
   QMenu* fileMenu = nullptr;
   QMenu* editMenu = nullptr;
@@ -146,6 +156,7 @@ class MainWindow : public QMainWindow {
   QAction* loadSetAction = nullptr;
   QAction* exportCsvAction = nullptr;
   QAction* importCsvAction = nullptr;
+  QAction* logCsvAction = nullptr;
   QAction* exitAction = nullptr;
   QAction* cutAction = nullptr;
   QAction* copyAction = nullptr;
@@ -195,6 +206,8 @@ class MainWindow : public QMainWindow {
   std::function<void()> stopWorkers_;
   mms::Connection* connection_ = nullptr;
   DataWindowReports* reports_ = nullptr;
+  mms::PollObserverFanOut* observers_ = nullptr;
+  CsvLogging* csvLogging_ = nullptr;
   QTimer* refreshTimer_ = nullptr;
   QElapsedTimer lastRefresh_;
   int refreshIntervalMs_ = kRefreshIntervalMs;

@@ -89,6 +89,8 @@ void MainWindow::UpdateChildWindowItems() {
   const bool any = OpenChildWindowCount() > 0;
   QMdiSubWindow* current = mdiArea_->currentSubWindow();
   closeAction->setEnabled(current && !current->isHidden());
+  exportCsvAction->setEnabled(ActiveDataWindow() != nullptr);
+  importCsvAction->setEnabled(ActiveDataWindow() != nullptr);
   for (QAction* item : {cascadeAction, tileHorizontalAction, tileVerticalAction, minimizeAllAction,
                         arrangeAllAction})
     item->setEnabled(any);

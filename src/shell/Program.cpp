@@ -39,7 +39,7 @@ class MainWindowConnectionView : public mms::ConnectionView {
 }  // namespace
 
 Program::Program()
-    : pool(state.DataWindows, reports, state.ScanRate,
+    : pool(state.DataWindows, observers, state.ScanRate,
            mms::TapTransactions(trafficTap, &mms::ModbusTransaction,
                                 [this] { return pool.SlotInProgress(); })) {
   logThread.SetFrameTap(&trafficTap);
@@ -73,6 +73,7 @@ Program::Program()
                                                  pool, logThread, dispatcher, *connectionView);
   gMainWindow->SetConnection(connection.get());
   gMainWindow->SetReports(&reports);
+  gMainWindow->SetPollObservers(&observers);
   gMainWindow->SetTransmissionLog(&logThread);
   monitorWindows = std::make_unique<MonitorWindows>(*gMainWindow, trafficTap);
   // The dispatcher is already shut down when this runs, so a poll waiting

@@ -3,6 +3,7 @@
 
 #include "log/TransmissionLog.h"
 #include "modbus/Connection.h"
+#include "modbus/PollObservers.h"
 #include "modbus/PollingThread.h"
 #include "monitor/MonitorWindows.h"
 #include "monitor/TrafficTap.h"
@@ -26,6 +27,7 @@ class Program {
   mms::AppState state;
   QtUiDispatcher dispatcher;
   DataWindowReports reports{dispatcher};
+  mms::PollObserverFanOut observers{&reports};  // the reports, then a CSV log
   // Before the polling thread, which marks its transactions on it.
   mms::TrafficTap trafficTap;
   mms::PollingThread pool;

@@ -449,7 +449,7 @@ TEST_F(TransactionTest, RequestsThatCannotBeFramedAreRefusedWithoutTraffic) {
       {"write register without a value", kModbusTcp, 6, 1, 0, trInvalidReply},
       {"unknown function", kModbusRtu, 8, 1, 8, trInvalidReply},
       {"exception code as function", kModbusTcp, 0x83, 1, 8, trInvalidReply},
-      {"unknown protocol", 2, 3, 1, 8, trNoReply},
+      {"unknown protocol", 4, 3, 1, 8, trNoReply},
       {"unknown protocol 255", 255, 3, 1, 8, trNoReply},
   };
   for (const auto& c : cases) {

@@ -20,6 +20,8 @@
 #include "modbus/PollingThread.h"
 #include "support/DeafListener.h"
 #include "support/LibmodbusSlaves.h"
+#include "support/PtyPair.h"
+#include "support/ScriptedSlave.h"
 
 namespace mms {
 namespace {
@@ -165,6 +167,57 @@ TEST_F(ConnectionTest, TcpConnectPollsLogsAndDisconnectsCleanly) {
   ASSERT_TRUE(WaitFor([&] { return callbacks_.valid.load() > before + 1; }));
   connection_.Disconnect();
   EXPECT_EQ(test::ReadWhole(LogPath()).find("left by the first connection"), std::string::npos);
+}
+
+// The modes that share the TCP page: panel 0 names them beside host:port.
+TEST_F(ConnectionTest, RtuOverTcpAndUdpConnectPollAndShowTheirMode) {
+  struct Case {
+    const char* protocol;
+    test::ScriptedSlave::Mode slaveMode;
+    uint8_t mode;
+    const char* name;
+  };
+  const Case cases[] = {
+      {"ModbusRTUoverTCP", test::ScriptedSlave::Mode::kRtuOverTcp, kModbusRtuOverTcp,
+       " Modbus RTU over TCP"},
+      {"ModbusUDP", test::ScriptedSlave::Mode::kUdp, kModbusUdp, " Modbus UDP"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.protocol);
+    test::ScriptedSlave slave(c.slaveMode);
+    const int before = callbacks_.valid.load();
+    connection_.Connect(Settings({{"Protocol", "Protocol", c.protocol},
+                                  {"TCPPortSettings", "TCPPort", std::to_string(slave.Port())},
+                                  {"General", "Timeout", "5000"}}));
+    ASSERT_TRUE(Settle());
+    EXPECT_EQ(view_.status, "127.0.0.1:" + std::to_string(slave.Port()) + c.name);
+    EXPECT_EQ(protocolMode_.load(), c.mode);
+    ASSERT_TRUE(WaitFor([&] { return callbacks_.valid.load() >= before + 2; }));
+    EXPECT_EQ(callbacks_.firstValue.load(), test::ScriptedSlave::RegisterValue(0));
+    connection_.Disconnect();
+    EXPECT_EQ(view_.status, "Not connected");
+  }
+}
+
+// A driver without RS-485 mode (a pseudo-terminal) makes Connect say so and
+// go back to "Not connected".
+TEST_F(ConnectionTest, Rs485RefusedByTheDriverIsAnErrorBox) {
+  test::PtyPair pty;
+  connection_.Connect(
+      Settings({{"RTUPortSettings", "Port", pty.SlavePath()}, {"RTUPortSettings", "RS485", "1"}}));
+  ASSERT_TRUE(Settle());
+  ASSERT_EQ(view_.errors.size(), 1u);
+  EXPECT_EQ(view_.errors[0], "The serial driver of " + pty.SlavePath() +
+                                 " refused RS-485 mode: Inappropriate ioctl for device");
+  EXPECT_EQ(view_.portErrors, 0);
+  EXPECT_EQ(view_.status, "Not connected");
+  EXPECT_FALSE(connection_.Connected() || pool_.Running());
+
+  // Without RS-485 the same port opens (the refusal left nothing locked).
+  connection_.Connect(Settings({{"RTUPortSettings", "Port", pty.SlavePath()}}));
+  ASSERT_TRUE(Settle());
+  EXPECT_TRUE(connection_.Connected());
+  connection_.Disconnect();
 }
 
 TEST_F(ConnectionTest, TcpWithNothingListeningStillConnectsAndReportsTimeouts) {

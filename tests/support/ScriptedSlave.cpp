@@ -121,10 +121,12 @@ ScriptedSlave::ScriptedSlave(Mode mode) : mode_(mode) {
   commandFd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
   if (mode_ == Mode::kRtu) {
     pty_ = std::make_unique<PtyPair>();
+  } else if (mode_ == Mode::kUdp) {
+    OpenUdp();
   } else {
     OpenListener();
   }
-  if (stopFd_ < 0 || commandFd_ < 0 || (mode_ == Mode::kTcp && listenFd_ < 0)) {
+  if (stopFd_ < 0 || commandFd_ < 0 || (mode_ != Mode::kRtu && listenFd_ < 0)) {
     if (stopFd_ >= 0) close(stopFd_);
     if (commandFd_ >= 0) close(commandFd_);
     throw std::runtime_error("scripted slave setup failed");
@@ -181,13 +183,19 @@ bool ScriptedSlave::OpenListener() {
   return true;
 }
 
+bool ScriptedSlave::SendOut(int fd, const uint8_t* data, size_t n) {
+  if (mode_ != Mode::kUdp) return SendAll(fd, data, n);
+  return sendto(fd, data, n, 0, reinterpret_cast<const sockaddr*>(&udpPeer_), sizeof udpPeer_) ==
+         static_cast<ssize_t>(n);
+}
+
 void ScriptedSlave::Push(const Cue& cue) {
   std::lock_guard<std::mutex> lock(mutex_);
   cues_.push_back(cue);
 }
 
 Bytes ScriptedSlave::NormalReply(const Bytes& request) const {
-  if (mode_ == Mode::kRtu) {
+  if (RtuFraming()) {
     if (request.size() < 4) return {};
     Bytes out = ReplyBody(request.data(), request.size() - 2);
     const uint16_t crc = Crc(out.data(), out.size());
@@ -224,7 +232,7 @@ int ScriptedSlave::Connections() const {
 }
 
 void ScriptedSlave::GoAway() {
-  if (mode_ != Mode::kTcp) return;
+  if (!Stream()) return;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     goAway_ = true;
@@ -236,7 +244,7 @@ void ScriptedSlave::GoAway() {
 }
 
 void ScriptedSlave::Listen() {
-  if (mode_ != Mode::kTcp) return;
+  if (!Stream()) return;
   {
     std::lock_guard<std::mutex> lock(mutex_);
     listen_ = true;
@@ -262,6 +270,8 @@ bool ScriptedSlave::Pause(int ms) {
 void ScriptedSlave::Serve() {
   if (mode_ == Mode::kRtu) {
     ServeRtu();
+  } else if (mode_ == Mode::kUdp) {
+    ServeUdp();
   } else {
     ServeTcp();
   }
@@ -341,8 +351,7 @@ void ScriptedSlave::ServeTcp() {
 
 bool ScriptedSlave::HandleInput(int fd, Bytes& pending) {
   for (;;) {
-    const size_t length =
-        mode_ == Mode::kRtu ? RtuRequestLength(pending) : TcpRequestLength(pending);
+    const size_t length = RtuFraming() ? RtuRequestLength(pending) : TcpRequestLength(pending);
     if (length == 0) return true;
     const Bytes request(pending.begin(), pending.begin() + static_cast<long>(length));
     pending.erase(pending.begin(), pending.begin() + static_cast<long>(length));
@@ -351,8 +360,8 @@ bool ScriptedSlave::HandleInput(int fd, Bytes& pending) {
 }
 
 Bytes ScriptedSlave::Build(const Cue& cue, const Bytes& request) const {
-  const size_t head = mode_ == Mode::kTcp ? 6 : 0;
-  const size_t tail = mode_ == Mode::kRtu ? 2 : 0;
+  const size_t head = RtuFraming() ? 0 : 6;
+  const size_t tail = RtuFraming() ? 2 : 0;
   if (request.size() < head + 2 + tail) return {};
   Bytes body =
       cue.exceptionCode != 0
@@ -364,7 +373,7 @@ Bytes ScriptedSlave::Build(const Cue& cue, const Bytes& request) const {
     body[2] = static_cast<uint8_t>(body.size() - 3);
   }
   Bytes reply;
-  if (mode_ == Mode::kTcp) {
+  if (!RtuFraming()) {
     reply.assign(request.begin(), request.begin() + 4);
     const uint16_t id = static_cast<uint16_t>(Word(&reply[0]) + cue.transactionIdDelta);
     reply[0] = static_cast<uint8_t>(id >> 8);
@@ -399,29 +408,34 @@ bool ScriptedSlave::Play(int fd, const Bytes& request) {
   };
   if (!Pause(cue.delayMs)) return false;
   if (cue.action == Cue::Action::kSilence) return done(true);
-  if (cue.action == Cue::Action::kClose) return done(mode_ == Mode::kRtu);
+  if (cue.action == Cue::Action::kClose) return done(!Stream());
 
   Bytes reply;
+  Bytes own;  // UDP: the datagram after a stray one
   if (cue.raw) {
     reply = *cue.raw;
   } else {
     reply = Build(cue, request);
     if (reply.empty()) return done(true);
     if (cue.thenOwn) {
-      Cue own = cue;
-      own.deviceIdDelta = own.transactionIdDelta = 0;
-      const Bytes mine = Build(own, request);
-      reply.insert(reply.end(), mine.begin(), mine.end());
+      Cue plain = cue;
+      plain.deviceIdDelta = plain.transactionIdDelta = 0;
+      own = Build(plain, request);
+      if (mode_ != Mode::kUdp) {
+        reply.insert(reply.end(), own.begin(), own.end());
+        own.clear();
+      }
     }
   }
   const size_t first =
       cue.splitAt > 0 ? std::min(reply.size(), static_cast<size_t>(cue.splitAt)) : reply.size();
-  bool ok = SendAll(fd, reply.data(), first);
+  bool ok = SendOut(fd, reply.data(), first);
   if (ok && first < reply.size()) {
     if (!Pause(cue.splitPauseMs)) return false;
-    ok = SendAll(fd, reply.data() + first, reply.size() - first);
+    ok = SendOut(fd, reply.data() + first, reply.size() - first);
   }
-  return done(ok || mode_ == Mode::kRtu);
+  if (ok && !own.empty()) ok = SendOut(fd, own.data(), own.size());
+  return done(ok || !Stream());
 }
 
 }  // namespace mms::test

@@ -4,9 +4,11 @@
 // a wrong device ID or transaction identifier, short replies, a bad CRC, a
 // dropped connection.
 //
-// It serves from construction to destruction on a thread of its own, either
-// Modbus TCP on 127.0.0.1 (a free port) or Modbus RTU on the master side of a
-// pseudo-terminal pair (the program under test opens DevicePath()). Each
+// It serves from construction to destruction on a thread of its own: Modbus
+// TCP, RTU over TCP or UDP on 127.0.0.1 (a free port), or Modbus RTU on the
+// master side of a pseudo-terminal pair (the program under test opens
+// DevicePath()). UDP plays a split reply as two datagrams, and ThenOwn() as
+// the stray datagram followed by the own one. Each
 // request it receives takes the next cue pushed by the test; with no cue left
 // it gives the normal reply. Its values are fixed: register a (holding or
 // input) holds RegisterValue(a), coil or input a is BitValue(a); writes are
@@ -21,6 +23,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include <netinet/in.h>
 
 #include "support/PtyPair.h"
 
@@ -108,14 +112,14 @@ struct Cue {
 
 class ScriptedSlave {
  public:
-  enum class Mode { kTcp, kRtu };
+  enum class Mode { kTcp, kRtu, kRtuOverTcp, kUdp };
 
   explicit ScriptedSlave(Mode mode);
   ~ScriptedSlave();
   ScriptedSlave(const ScriptedSlave&) = delete;
   ScriptedSlave& operator=(const ScriptedSlave&) = delete;
 
-  uint16_t Port() const { return port_; }  // kTcp
+  uint16_t Port() const { return port_; }  // all but kRtu
   const std::string& DevicePath() const;   // kRtu
 
   void Push(const Cue& cue);
@@ -132,9 +136,9 @@ class ScriptedSlave {
   bool WaitForRequests(size_t count, std::chrono::milliseconds timeout) const;
   bool WaitForCuesDone(size_t count, std::chrono::milliseconds timeout) const;
 
-  // TCP: connections accepted so far.
+  // TCP, RTU over TCP: connections accepted so far.
   int Connections() const;
-  // TCP: closes every connection and the listening socket, so that connects
+  // TCP, RTU over TCP: closes every connection and the listening socket, so that connects
   // are refused; Listen() takes the same port again.
   void GoAway();
   void Listen();
@@ -147,6 +151,11 @@ class ScriptedSlave {
   void Serve();
   void ServeTcp();
   void ServeRtu();
+  void ServeUdp();
+  bool RtuFraming() const { return mode_ == Mode::kRtu || mode_ == Mode::kRtuOverTcp; }
+  bool Stream() const { return mode_ == Mode::kTcp || mode_ == Mode::kRtuOverTcp; }
+  // Sends on fd: to the last datagram's sender in UDP.
+  bool SendOut(int fd, const uint8_t* data, size_t n);
   // Takes whole requests off `pending` and plays their cues; false when the
   // connection was closed by a cue.
   bool HandleInput(int fd, Bytes& pending);
@@ -158,6 +167,7 @@ class ScriptedSlave {
   static void Signal(int fd);
   static void Drain(int fd);
   bool OpenListener();
+  bool OpenUdp();
 
   const Mode mode_;
   std::unique_ptr<PtyPair> pty_;
@@ -177,7 +187,8 @@ class ScriptedSlave {
   bool listen_ = false;
 
   // Serving thread only.
-  int listenFd_ = -1;
+  int listenFd_ = -1;  // UDP: the datagram socket
+  sockaddr_in udpPeer_{};
   std::vector<Client> clients_;
   std::thread thread_;
 };

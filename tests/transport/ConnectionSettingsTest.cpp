@@ -79,7 +79,10 @@ TEST(ConnectionSettingsTest, EachKeyComesFromItsOwnSection) {
 TEST(ConnectionSettingsTest, TextConversionsAreExact) {
   EXPECT_EQ(ProtocolModeFromText("ModbusRTU"), kModbusRtu);
   EXPECT_EQ(ProtocolModeFromText("ModbusTCP"), kModbusTcp);
-  for (const char* other : {"modbustcp", "MODBUSRTU", "ModbusTCP ", "", "TCP"}) {
+  EXPECT_EQ(ProtocolModeFromText("ModbusRTUoverTCP"), kModbusRtuOverTcp);
+  EXPECT_EQ(ProtocolModeFromText("ModbusUDP"), kModbusUdp);
+  for (const char* other :
+       {"modbustcp", "MODBUSRTU", "ModbusTCP ", "", "TCP", "ModbusRTUOverTCP", "modbusudp"}) {
     EXPECT_FALSE(ProtocolModeFromText(other)) << other;
   }
 
@@ -148,6 +151,36 @@ TEST(ConnectionSettingsTest, SerialLineFromSettingsConvertsOrRefuses) {
     } catch (const Error& e) {
       EXPECT_EQ(std::string(e.what()), c.message);
     }
+  }
+}
+
+// RS-485 is on with "1" only; its delays count (and are checked) only then.
+TEST(ConnectionSettingsTest, Rs485KeysReadAsOffInOldFiles) {
+  TempDir dir;
+  dir.Write("old.ini", "[RTUPortSettings]\nPort=COM2\n");
+  dir.Write("new.ini",
+            "[RTUPortSettings]\nRS485=1\nRS485DelayBeforeSend=2\nRS485DelayAfterSend=3\n");
+  const SerialLineSettings old =
+      SerialLineFromSettings(ReadConnectionSettings(IniFile((dir.Path() / "old.ini").string())));
+  EXPECT_FALSE(old.Rs485);
+  const SerialLineSettings on =
+      SerialLineFromSettings(ReadConnectionSettings(IniFile((dir.Path() / "new.ini").string())));
+  EXPECT_TRUE(on.Rs485);
+  EXPECT_EQ(on.Rs485DelayBeforeSendMs, 2);
+  EXPECT_EQ(on.Rs485DelayAfterSendMs, 3);
+
+  ConnectionSettings s;
+  s.RS485DelayAfterSend = "soon";
+  EXPECT_FALSE(SerialLineFromSettings(s).Rs485) << "an unused delay stops nothing";
+  s.RS485 = "1";
+  EXPECT_THROW(SerialLineFromSettings(s), Error);
+  s.RS485DelayAfterSend = "0";
+  s.RS485DelayBeforeSend = "-1";
+  try {
+    SerialLineFromSettings(s);
+    ADD_FAILURE() << "negative delay accepted";
+  } catch (const Error& e) {
+    EXPECT_STREQ(e.what(), "RS485DelayBeforeSend value -1 is out of range (0 to 86400000 ms)");
   }
 }
 

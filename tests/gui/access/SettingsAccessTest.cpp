@@ -77,15 +77,19 @@ class SettingsAccessTest : public QObject {
     QVERIFY(script.Stuck().isEmpty());
 
     QCOMPARE(controls,
-             QStringList({"radio Modbus RTU", "radio Modbus TCP", "drop-down Port",
-                          "drop-down Bitrate", "drop-down Parity", "drop-down Stop bits",
-                          "edit IP address", "edit TCP port", "edit Timeout (ms)",
-                          "edit Delay between polls (ms)", "button OK", "button Cancel"}));
+             QStringList({"radio Modbus RTU", "radio Modbus TCP", "radio Modbus RTU over TCP",
+                          "radio Modbus UDP", "drop-down Port", "drop-down Bitrate",
+                          "drop-down Parity", "drop-down Stop bits",
+                          "check box RS-485: driver switches RTS", "edit RTS before send (ms)",
+                          "edit RTS after send (ms)", "edit IP address", "edit TCP port",
+                          "edit Timeout (ms)", "edit Delay between polls (ms)", "button OK",
+                          "button Cancel"}));
     // The text part of the Port drop-down is named too, and holds its text.
     QCOMPARE(portTextName, QStringLiteral("COM2"));
     QCOMPARE(rtuWalk,
-             QStringList({"Modbus RTU", "Port", "Bitrate", "Parity", "Stop bits", "IP address",
-                          "TCP port", "Timeout (ms)", "Delay between polls (ms)", "OK", "Cancel"}));
+             QStringList({"Modbus RTU", "Port", "Bitrate", "Parity", "Stop bits",
+                          "RS-485: driver switches RTS", "IP address", "TCP port", "Timeout (ms)",
+                          "Delay between polls (ms)", "OK", "Cancel"}));
     // With TCP chosen the serial drop-downs are off and out of the way.
     QCOMPARE(tcpWalk, QStringList({"Modbus TCP", "IP address", "TCP port", "Timeout (ms)",
                                    "Delay between polls (ms)", "OK", "Cancel"}));

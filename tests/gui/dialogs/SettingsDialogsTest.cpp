@@ -1,3 +1,4 @@
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -16,6 +17,7 @@ namespace {
 const QByteArray kUntouchedOk =
     "[Protocol]\nProtocol=ModbusRTU\n"
     "[RTUPortSettings]\nPort=COM2\nBitrate=115200\nParity=NONE\nStopBits=1\n"
+    "RS485=0\nRS485DelayBeforeSend=0\nRS485DelayAfterSend=0\n"
     "Timeout=1000\nDelayBetweenPolls=10\n"
     "[TCPPortSettings]\nIPAddress=127.0.0.1\nTCPPort=502\n"
     "[General]\nTimeout=1000\nDelayBetweenPolls=10\n";
@@ -140,6 +142,60 @@ class SettingsDialogsTest : public QObject {
     ExpectEnabled({d->generalGroup, d->timeoutEdit, d->delayEdit}, true);
   }
 
+  // The modes reached by address use the TCP page; each is stored by its name,
+  // chosen again from the file, and reached by keyboard.
+  void newModesUseTheTcpPageAndAreStored_data() {
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QString>("accessibleName");
+    QTest::addColumn<int>("mnemonic");
+    QTest::addColumn<QByteArray>("protocol");
+    QTest::newRow("RTU over TCP") << "rtuOverTcpButton"
+                                  << "Modbus RTU over TCP" << int(Qt::Key_O)
+                                  << QByteArray("ModbusRTUoverTCP");
+    QTest::newRow("UDP") << "udpButton"
+                         << "Modbus UDP" << int(Qt::Key_U) << QByteArray("ModbusUDP");
+  }
+  void newModesUseTheTcpPageAndAreStored() {
+    QFETCH(QString, button);
+    QFETCH(QString, accessibleName);
+    QFETCH(int, mnemonic);
+    QFETCH(QByteArray, protocol);
+    auto d = MakeSettings();
+    d->open();
+    QVERIFY(QTest::qWaitForWindowActive(d.get()));
+    auto* radio = d->findChild<QRadioButton*>(button);
+    QVERIFY(radio != nullptr);
+    QCOMPARE(radio->accessibleName(), accessibleName);
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus ? focus : d.get(), Qt::Key(mnemonic), Qt::AltModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(radio->isChecked(), 5000);  // a mnemonic clicks a moment later
+    ExpectEnabled(RtuFields(*d) + QList<QWidget*>{d->rs485Box}, false);
+    ExpectEnabled(TcpFields(*d), true);
+    QTest::mouseClick(d->okButton, Qt::LeftButton);
+    QVERIFY(sandbox_->Read().contains("[Protocol]\nProtocol=" + protocol + "\n"));
+
+    auto again = MakeSettings();
+    QVERIFY(again->findChild<QRadioButton*>(button)->isChecked());
+  }
+
+  void rs485OptionEnablesItsDelaysAndIsStored() {
+    sandbox_->Write("[Protocol]\nProtocol=ModbusRTU\n");  // a file from before RS-485
+    auto d = MakeSettings();
+    d->open();
+    QVERIFY(!d->rs485Box->isChecked());
+    ExpectEnabled({d->rs485BeforeEdit, d->rs485AfterEdit}, false);
+    QTest::mouseClick(d->rs485Box, Qt::LeftButton);
+    ExpectEnabled({d->rs485BeforeEdit, d->rs485AfterEdit}, true);
+    TypeInto(d->rs485BeforeEdit, QStringLiteral("2"));
+    TypeInto(d->rs485AfterEdit, QStringLiteral("5"));
+    QTest::mouseClick(d->okButton, Qt::LeftButton);
+    QVERIFY(sandbox_->Read().contains(
+        "StopBits=1\nRS485=1\nRS485DelayBeforeSend=2\nRS485DelayAfterSend=5\n"));
+    auto again = MakeSettings();
+    QVERIFY(again->rs485Box->isChecked());
+    QCOMPARE(again->rs485AfterEdit->text(), QStringLiteral("5"));
+  }
+
   void untouchedOkWritesEveryKeyInOrder() {
     auto d = MakeSettings();
     d->open();
@@ -236,15 +292,17 @@ class SettingsDialogsTest : public QObject {
                                                       {d->delayEdit, "Delay between polls (ms)"}};
     for (const auto& [widget, name] : expected) QCOMPARE(widget->accessibleName(), name);
 
-    const QList<QWidget*> order = {d->rtuButton,   d->portBox,       d->bitrateBox,  d->parityBox,
-                                   d->stopBitsBox, d->ipAddressEdit, d->tcpPortEdit, d->timeoutEdit,
-                                   d->delayEdit,   d->okButton,      d->cancelButton};
+    d->rs485Box->setChecked(true);  // the delays take the focus only with RS-485 on
+    const QList<QWidget*> order = {
+        d->rtuButton,   d->portBox,         d->bitrateBox,     d->parityBox,     d->stopBitsBox,
+        d->rs485Box,    d->rs485BeforeEdit, d->rs485AfterEdit, d->ipAddressEdit, d->tcpPortEdit,
+        d->timeoutEdit, d->delayEdit,       d->okButton,       d->cancelButton};
     for (int i = 0; i + 1 < order.size(); ++i) {
       // Skip the inner line edits of the drop-downs and the unchecked radio button.
       QWidget* next = order[i]->nextInFocusChain();
       while (next != order[i + 1] && next != d.get() &&
              (next->focusPolicy() == Qt::NoFocus || next->parentWidget() == order[i] ||
-              next == d->tcpButton))
+              next == d->tcpButton || next == d->rtuOverTcpButton || next == d->udpButton))
         next = next->nextInFocusChain();
       QVERIFY2(next == order[i + 1], qPrintable(order[i]->objectName()));
     }

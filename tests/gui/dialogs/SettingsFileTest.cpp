@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <fstream>
 #include <sstream>
 
@@ -90,6 +91,35 @@ TEST_F(SettingsFileTest, RewriteKeepsForeignKeysAndReplacesValuesWhereTheyStand)
             std::string::npos)
       << text;
   EXPECT_NE(text.find("[Protocol]\nProtocol=ModbusTCP\n"), std::string::npos) << text;
+}
+
+// Every dialog value, the new protocols and RS-485 keys among them, reads
+// back as written; a file without the RS-485 keys reads as off.
+TEST_F(SettingsFileTest, DialogValuesRoundTrip) {
+  const std::string path = dir_ + "/ZeKvadro.ini";
+  for (const char* protocol : {mms::kProtocolRtuOverTcp, mms::kProtocolUdp}) {
+    mms::ConnectionDialogValues v = mms::ReadConnectionDialogValues(mms::IniFile(path));
+    EXPECT_EQ(v.rs485, "0");
+    EXPECT_EQ(v.rs485DelayBeforeSend, "0");
+    EXPECT_EQ(v.rs485DelayAfterSend, "0");
+    v.protocol = protocol;
+    v.rs485 = "1";
+    v.rs485DelayBeforeSend = "3";
+    v.rs485DelayAfterSend = "7";
+    {
+      mms::IniFile file(path);
+      mms::WriteConnectionDialogValues(file, v);
+      file.Commit();
+    }
+    const mms::ConnectionDialogValues back = mms::ReadConnectionDialogValues(mms::IniFile(path));
+    EXPECT_EQ(back.protocol, protocol);
+    EXPECT_EQ(back.rs485, "1");
+    EXPECT_EQ(back.rs485DelayBeforeSend, "3");
+    EXPECT_EQ(back.rs485DelayAfterSend, "7");
+    EXPECT_NE(ReadAll(path).find(std::string("[Protocol]\nProtocol=") + protocol + "\n"),
+              std::string::npos);
+    std::remove(path.c_str());
+  }
 }
 
 }  // namespace

@@ -146,6 +146,7 @@ class MainFormTest : public QObject {
           {"-", "", false},
           {"Export to CSV", "", false},
           {"Import from CSV", "", false},
+          {"Log to CSV...", "", true},
           {"-", "", false},
           {"E&xit", "", true}}},
         {"&Edit",
