@@ -2,6 +2,7 @@
 #include <QRect>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "datawindow/DataWindowModel.h"
@@ -49,6 +50,9 @@ class DataWindow : public QWidget {
 
   int SlotIndex = -1;
   QString FileName;
+  // "Add to trend" in the cell menu: plots the value cell at `offset` of the
+  // poll. Set once by whoever shows trends; the item is off while unset.
+  inline static std::function<void(DataWindow& window, int offset)> AddToTrend;
 
   // Shows the latest result the polling thread published into the record
   // (counters, error text, and the grid when new words came), if it is new.
@@ -148,6 +152,7 @@ class DataWindow : public QWidget {
   QTableWidget* grid = nullptr;
   QMenu* cellMenu = nullptr;
   QAction* logValueAction = nullptr;
+  QAction* addToTrendAction = nullptr;
   QAction* backgroundColourAction = nullptr;
   QAction* defineThresholdAction = nullptr;
   QAction* writeRangeAction = nullptr;

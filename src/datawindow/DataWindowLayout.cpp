@@ -304,6 +304,15 @@ void DataWindow::BuildGrid() {
   logValueAction->setEnabled(false);
   backgroundColourAction = cellMenu->addAction(QStringLiteral("Define fixed background"));
   defineThresholdAction = cellMenu->addAction(QStringLiteral("Define threshold background"));
+  addToTrendAction = cellMenu->addAction(QStringLiteral("Add to trend"));
+  addToTrendAction->setObjectName(QStringLiteral("addToTrendAction"));
+  connect(cellMenu, &QMenu::aboutToShow, this, [this] {
+    addToTrendAction->setEnabled(AddToTrend && mms::IsValueColumn(mms::SelectedCol));
+  });
+  connect(addToTrendAction, &QAction::triggered, this, [this] {
+    if (!AddToTrend || !mms::IsValueColumn(mms::SelectedCol)) return;
+    AddToTrend(*this, static_cast<uint16_t>(mms::SelectedAddress - record_->Poll().Address));
+  });
   connect(backgroundColourAction, &QAction::triggered, this, [this] { SetBackgroundColour(); });
   connect(defineThresholdAction, &QAction::triggered, this, [this] { DefineThreshold(); });
   BuildWriteActions();

@@ -186,6 +186,7 @@ void TransmissionLog::WaitUntilIdle(std::unique_lock<std::mutex>& lock) {
 }
 
 void TransmissionLog::LogHandOff(int direction, const uint8_t* bytes, int count) {
+  if (LogSink* tap = tap_.load()) tap->LogHandOff(direction, bytes, count);
   if (direction != kLogTransmitted && direction != kLogReceived) return;
   if (bytes == nullptr || count < 0) count = 0;
   if (count > kMaxFrameBytes) count = kMaxFrameBytes;

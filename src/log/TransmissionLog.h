@@ -76,6 +76,10 @@ class TransmissionLog : public LogSink {
 
   void LogHandOff(int direction, const uint8_t* bytes, int count) override;
 
+  // Also hands every frame to `tap` (the traffic monitor), first, paused or
+  // not; null for none. `tap` must outlive the log or be removed first.
+  void SetFrameTap(LogSink* tap) { tap_.store(tap); }
+
   uint64_t OverflowCount() const;
 
   // Size at which the file is rotated, in MB (2^20 bytes); 0: no limit,
@@ -124,6 +128,7 @@ class TransmissionLog : public LogSink {
   uint64_t overflow_ = 0;
   uint64_t notWritten_ = 0;
   Failure failure_ = Failure::kNone;
+  std::atomic<LogSink*> tap_{nullptr};
   std::atomic<uint64_t> sizeLimit_{uint64_t{kDefaultSizeLimitMB} << 20};
   // Set with fd_ by CreateLogFile; used by the writer only while writing_.
   std::string path_;

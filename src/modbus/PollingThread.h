@@ -105,6 +105,9 @@ class PollingThread {
   uint64_t PassCount() const { return passes_.load(); }
   // Transactions performed since construction (polls and writes).
   uint64_t TransactionCount() const { return transactions_.load(); }
+  // The slot whose transaction is under way: for a transaction function,
+  // on the polling thread only.
+  int SlotInProgress() const { return CurrentSlot; }
 
   // The largest count polled for a read function: what both a reply frame
   // and ReadBuffer hold (1100 for 1 and 2, 125 for 3 and 4). A longer Length

@@ -10,6 +10,7 @@
 #include "datawindow/ThresholdDialog.h"
 #include "datawindow/WriteCoilDialog.h"
 #include "datawindow/WriteRegisterDialog.h"
+#include "modbus/ModbusProtocol.h"
 #include "shell/ConnectionSettingsDialog.h"
 #include "shell/DataDefinitionDialog.h"
 #include "ui/ErrorBox.h"
@@ -37,7 +38,11 @@ class MainWindowConnectionView : public mms::ConnectionView {
 
 }  // namespace
 
-Program::Program() : pool(state.DataWindows, observers, state.ScanRate) {
+Program::Program()
+    : pool(state.DataWindows, observers, state.ScanRate,
+           mms::TapTransactions(trafficTap, &mms::ModbusTransaction,
+                                [this] { return pool.SlotInProgress(); })) {
+  logThread.SetFrameTap(&trafficTap);
   // The application title: task bar text and error box caption. Set as the
   // application name, which Qt also reports as the display name, so the
   // platform does not append it to every dialog's caption.
@@ -71,6 +76,7 @@ Program::Program() : pool(state.DataWindows, observers, state.ScanRate) {
   gMainWindow->SetReports(&reports);
   gMainWindow->SetPollObservers(&observers);
   gMainWindow->SetTransmissionLog(&logThread);
+  monitorWindows = std::make_unique<MonitorWindows>(*gMainWindow, trafficTap);
   // The dispatcher is already shut down when this runs, so a poll waiting
   // for a window callback returns at once; interrupting the transport ends
   // a transaction that waits for its reply.
@@ -82,6 +88,8 @@ Program::Program() : pool(state.DataWindows, observers, state.ScanRate) {
 
 Program::~Program() {
   mainWindow->ShutDown();
+  logThread.SetFrameTap(nullptr);
+  DataWindow::AddToTrend = nullptr;
   // The dialogs are children of the main window and go with it.
   mainWindow.reset();
   gConnectionSettingsDialog = nullptr;

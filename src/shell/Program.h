@@ -5,6 +5,8 @@
 #include "modbus/Connection.h"
 #include "modbus/PollObservers.h"
 #include "modbus/PollingThread.h"
+#include "monitor/MonitorWindows.h"
+#include "monitor/TrafficTap.h"
 #include "shell/AppState.h"
 #include "shell/DataWindowReports.h"
 #include "shell/DeviceTools.h"
@@ -27,10 +29,13 @@ class Program {
   QtUiDispatcher dispatcher;
   DataWindowReports reports{dispatcher};
   mms::PollObserverFanOut observers{&reports};  // the reports, then a CSV log
+  // Before the polling thread, which marks its transactions on it.
+  mms::TrafficTap trafficTap;
   mms::PollingThread pool;
   mms::TransmissionLog logThread;
   std::unique_ptr<MainWindow> mainWindow;
   std::unique_ptr<mms::ConnectionView> connectionView;
   std::unique_ptr<mms::Connection> connection;
   DeviceTools* deviceTools = nullptr;  // the main window's child
+  std::unique_ptr<MonitorWindows> monitorWindows;
 };

@@ -65,7 +65,8 @@ class MainWindowAccessTest : public QObject {
     // there, unavailable, until a connection is made.
     QCOMPARE(AccessibleNames(main->toolBar, QAccessible::Button),
              QStringList({"New", "Open", "Cut", "Copy", "Paste", "Cascade", "Tile Horizontally",
-                          "Tile Vertically", "Connect", "Disconnect", "Settings", "About"}));
+                          "Tile Vertically", "Connect", "Disconnect", "Settings", "About",
+                          "Traffic monitor", "Trends"}));
     QVERIFY(QAccessible::queryAccessibleInterface(main->disconnectButton)->state().disabled);
 
     // The panels read as their texts; after a timer tick panels 1 to 4 carry

@@ -98,7 +98,7 @@ class DataWindowTest : public QObject {
              QStringList({"Device Settings", "Display options", "ASCII display", "Frame counters",
                           "1", "0", "10", "Decimal", "32bit sw. float", "64bit sw. float", "Enable",
                           "2 char/reg sw", "Reset", "0", "0", "0", "Log this value",
-                          "Define fixed background", "Define threshold background", "",
+                          "Define fixed background", "Define threshold background", "Add to trend", "",
                           "&Write selected values...", "&Mask write register...",
                           "&Read/write registers...", "Write single registers with function &16"}));
     QVERIFY(!w.cellMenu->actions()[0]->isEnabled());
