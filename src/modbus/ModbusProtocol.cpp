@@ -40,14 +40,6 @@ static_assert(11 + 2 * kMaxReadWriteWrite + 2 <= kRtuFrameSize &&
               kTcpHeaderSize + 11 + 2 * kMaxReadWriteWrite <= kTcpFrameSize &&
               5 + 2 * kMaxReadWriteRead <= kRtuFrameSize);
 
-// Response time of a reply that has just come in whole.
-void NoteResponse(Transport& transport, std::chrono::steady_clock::time_point sentAt) {
-  using namespace std::chrono;
-  const auto micros = duration_cast<microseconds>(steady_clock::now() - sentAt).count();
-  transport.LastExchange().ResponseMicros =
-      static_cast<int32_t>(std::clamp<int64_t>(micros, 0, INT32_MAX));
-}
-
 bool IsRead(uint8_t function) { return function >= 1 && function <= 4; }
 bool IsBitRead(uint8_t function) { return function == 1 || function == 2; }
 // Whether the reply carries register words: 3, 4 and the read half of 23.
@@ -104,21 +96,6 @@ int RtuTransaction(Transport& transport, uint8_t function, uint8_t deviceId, uin
   if (received < expected || Crc16(reply, expected) != 0) return trInvalidReply;
   return CheckReply(deviceId, function, startAddress, count, values, valueCapacity, reply,
                     expected - 2);
-}
-
-// Gathers bytes until `have` reaches `need` or the deadline passes; false when
-// the reply did not complete (timeout, closed or failed connection).
-bool Gather(Transport& transport, uint8_t* buffer, int& have, int need,
-            std::chrono::steady_clock::time_point deadline) {
-  using namespace std::chrono;
-  while (have < need) {
-    const auto left = ceil<milliseconds>(deadline - steady_clock::now()).count();
-    if (left <= 0) return false;
-    const int got = transport.Receive(buffer + have, need - have, static_cast<int>(left));
-    if (got <= 0) return false;
-    have += std::min(got, need - have);
-  }
-  return true;
 }
 
 // Whether a whole TCP frame answers the request in flight: its transaction
@@ -219,6 +196,29 @@ int UdpTransaction(Transport& transport, uint8_t function, uint8_t deviceId, uin
 }
 
 }  // namespace
+
+// Response time of a reply that has just come in whole.
+void NoteResponse(Transport& transport, std::chrono::steady_clock::time_point sentAt) {
+  using namespace std::chrono;
+  const auto micros = duration_cast<microseconds>(steady_clock::now() - sentAt).count();
+  transport.LastExchange().ResponseMicros =
+      static_cast<int32_t>(std::clamp<int64_t>(micros, 0, INT32_MAX));
+}
+
+// Gathers bytes until `have` reaches `need` or the deadline passes; false when
+// the reply did not complete (timeout, closed or failed connection).
+bool Gather(Transport& transport, uint8_t* buffer, int& have, int need,
+            std::chrono::steady_clock::time_point deadline) {
+  using namespace std::chrono;
+  while (have < need) {
+    const auto left = ceil<milliseconds>(deadline - steady_clock::now()).count();
+    if (left <= 0) return false;
+    const int got = transport.Receive(buffer + have, need - have, static_cast<int>(left));
+    if (got <= 0) return false;
+    have += std::min(got, need - have);
+  }
+  return true;
+}
 
 uint16_t Crc16(const uint8_t* data, int length) {
   uint16_t crc = 0xFFFF;

@@ -1,4 +1,5 @@
 #pragma once
+#include <chrono>
 #include <cstdint>
 
 #include "modbus/Transport.h"
@@ -97,6 +98,15 @@ int CheckReply(uint8_t deviceId, uint8_t function, uint16_t startAddress, uint16
 // other reply or one too short to carry a code.
 uint8_t ReplyExceptionCode(uint8_t deviceId, uint8_t function, const uint8_t* reply,
                            int replyLength);
+
+// Notes in transport.LastExchange() the response time of a reply that has
+// just come in whole, counted from `sentAt`.
+void NoteResponse(Transport& transport, std::chrono::steady_clock::time_point sentAt);
+
+// Gathers bytes until `have` reaches `need` or the deadline passes; false when
+// the reply did not complete (timeout, closed or failed connection).
+bool Gather(Transport& transport, uint8_t* buffer, int& have, int need,
+            std::chrono::steady_clock::time_point deadline);
 
 // One request and its reply over `transport`, framed by protocolMode
 // (kModbusRtu, kModbusTcp, kModbusRtuOverTcp, kModbusUdp). Input already

@@ -12,12 +12,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-void NoteResponse(Transport& transport, Clock::time_point sentAt) {
-  using namespace std::chrono;
-  const auto micros = duration_cast<microseconds>(Clock::now() - sentAt).count();
-  transport.LastExchange().ResponseMicros =
-      static_cast<int32_t>(std::clamp<int64_t>(micros, 0, INT32_MAX));
-}
 
 // Checks a reply that starts at its device-ID byte and copies its PDU out.
 int TakeReply(Transport& transport, uint8_t deviceId, uint8_t function, const uint8_t* reply,
@@ -55,18 +49,6 @@ int RtuExchange(Transport& transport, uint8_t deviceId, const uint8_t* pdu, int 
                    replyLength);
 }
 
-bool Gather(Transport& transport, uint8_t* buffer, int& have, int need,
-            Clock::time_point deadline) {
-  using namespace std::chrono;
-  while (have < need) {
-    const auto left = ceil<milliseconds>(deadline - Clock::now()).count();
-    if (left <= 0) return false;
-    const int got = transport.Receive(buffer + have, need - have, static_cast<int>(left));
-    if (got <= 0) return false;
-    have += std::min(got, need - have);
-  }
-  return true;
-}
 
 // A whole frame behind its header: gathered from a stream, or one datagram
 // (a datagram read in parts would lose its rest). False when none came in time;
