@@ -80,16 +80,16 @@ namespace {
 
 // A label whose size never changes with its text asks no relayout of the
 // window (and of its frame, which re-measures the elided title) each time a
-// count or a time changes. It widens, by a few characters at once, only when
-// a text outgrows it.
+// count or a time changes; an opaque one repaints without its group box. It
+// is sized in digits (all the texts are numbers), and widens by a few at once
+// only when a text outgrows it, so no text is measured as it counts.
 void SetSteadyText(QLabel* label, const QString& text) {
   if (text == label->text()) return;
-  const QFontMetrics metrics = label->fontMetrics();
-  const int width = metrics.horizontalAdvance(text);
+  const int digit = label->fontMetrics().horizontalAdvance(QLatin1Char('8'));
+  const int width = static_cast<int>(text.size()) * digit;
   if (label->minimumWidth() != label->maximumWidth() || width > label->maximumWidth()) {
-    const int room = std::max(width + metrics.horizontalAdvance(QStringLiteral("888")),
-                              metrics.horizontalAdvance(QStringLiteral("88888888")));
-    label->setFixedSize(room, label->sizeHint().height());
+    label->setAutoFillBackground(true);
+    label->setFixedSize(std::max(width + 3 * digit, 8 * digit), label->sizeHint().height());
   }
   label->setText(text);
 }
