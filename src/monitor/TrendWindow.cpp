@@ -50,7 +50,6 @@ TrendWindow::TrendWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     Sample();
     if (isVisible() && !Paused()) Redraw();
   });
-  sampleTimer_->start();
   resize(900, 520);
 }
 
@@ -180,6 +179,7 @@ bool TrendWindow::AddCell(DataWindow& window, int offset) {
   timeAxis_->setVisible(true);
   traceList->addItem(trace->series->name());
   traces_.push_back(std::move(trace));
+  sampleTimer_->start();  // idle while there is nothing to plot
   Sample();
   Redraw();
   return true;
@@ -266,6 +266,7 @@ void TrendWindow::RemoveSelected() {
     traces_.erase(traces_.begin() + row);
     delete traceList->takeItem(row);
   }
+  if (traces_.empty()) sampleTimer_->stop();
   Redraw();
 }
 
