@@ -50,7 +50,12 @@ class StatusPanel : public QLabel {
  public:
   using QLabel::QLabel;
   void Reserve(const QString& text) { Reserve(0, text); }
+  // Texts no longer than one already measured are not measured again: the
+  // statistics change several times a second, and measuring shapes the text.
+  // The 8 pixels to spare cover digits of other widths.
   void Reserve(int least, const QString& text) {
+    if (least <= reserved_ && text.size() <= measuredLength_) return;
+    measuredLength_ = std::max(measuredLength_, text.size());
     const int width = std::max(
         least, fontMetrics().horizontalAdvance(text) + 2 * frameWidth() + 2 * margin() + 8);
     if (width > reserved_) {
@@ -63,6 +68,7 @@ class StatusPanel : public QLabel {
 
  private:
   int reserved_ = 0;
+  qsizetype measuredLength_ = 0;
 };
 
 }  // namespace
@@ -113,6 +119,7 @@ int MainWindow::StatusPanelsWidth() const {
 
 void MainWindow::SetPanelText(int panel, const QString& text) {
   if (panel < 0 || panel >= kPanelCount - 1) return;  // panel 5 is the log's
+  if (text == panels_[panel]->text()) return;  // measuring a text shapes it: idle ticks skip it
   static_cast<StatusPanel*>(panels_[panel])->Reserve(text);
   panels_[panel]->setText(text);
 }
