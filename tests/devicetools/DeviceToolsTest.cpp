@@ -10,7 +10,7 @@
 #include "modbus/ErrorTexts.h"
 #include "modbus/SerialPort.h"
 #include "modbus/TcpClient.h"
-#include "polling/PollHarness.h"
+#include "polling/RealPeerMaster.h"
 #include "support/LibmodbusSlaves.h"
 #include "support/RecordingLogSink.h"
 #include "support/ScriptedSlave.h"
@@ -18,49 +18,11 @@
 namespace mms::test {
 namespace {
 
-// The program's side of one connection; one data window unless told otherwise.
-struct Master {
-  explicit Master(bool withWindow = true) {
-    record->SetFunction(3);
-    record->SetLength(2);
-    if (withWindow) table.Add(record);
-  }
-  ~Master() {
-    if (tcp) tcp->Shutdown();
-    if (serial) serial->Shutdown();
-    pool.Shutdown();
-  }
-  void ConnectTcp(uint16_t port) {
-    tcp = std::make_shared<TcpClient>(counters, log);
-    tcp->Open("127.0.0.1", std::to_string(port), 2000);
-    pool.Resume(tcp, kModbusTcp);
-  }
-  void ConnectRtu(const std::string& device) {
-    serial = std::make_shared<SerialPort>(counters, log);
-    SerialLineSettings line;
-    line.DevicePath = device;
-    line.BaudRate = 115200;
-    line.TimeoutMs = 2000;
-    ASSERT_EQ(serial->Open(line), SerialPort::OpenResult::kOpened);
-    pool.Resume(serial, kModbusRtu);
-  }
-  PollResult Result() const {
-    PollResult result;
-    result.Sequence = ~0ull;
-    record->TakeResult(&result);
-    return result;
-  }
-
-  WindowTable table;
-  std::shared_ptr<WindowRecord> record = std::make_shared<WindowRecord>();
-  TestUiThread ui;
-  RecordingWindows windows{table, ui.Id()};
-  std::atomic<int32_t> scanRate{5};
-  TrafficCounters counters;
-  RecordingLogSink log;
-  std::shared_ptr<TcpClient> tcp;
-  std::shared_ptr<SerialPort> serial;
-  PollingThread pool{table, windows, scanRate};
+// One window of 2 registers unless told otherwise; timeouts of 2 s.
+struct Master : RealPeerMaster {
+  explicit Master(bool withWindow = true) : RealPeerMaster(2, 5, withWindow) {}
+  void ConnectTcp(uint16_t port) { RealPeerMaster::ConnectTcp(port, 2000); }
+  void ConnectRtu(const std::string& device) { RealPeerMaster::ConnectRtu(device, 2000); }
 };
 
 std::string WindowErrorText(const PollResult& r) {

@@ -8,7 +8,7 @@
 #include "modbus/SerialPort.h"
 #include "modbus/TcpClient.h"
 #include "common/TrafficCounters.h"
-#include "polling/PollHarness.h"
+#include "polling/RealPeerMaster.h"
 #include "support/LibmodbusSlaves.h"
 #include "support/RecordingLogSink.h"
 #include "support/ScriptedSlave.h"
@@ -16,35 +16,9 @@
 namespace mms::test {
 namespace {
 
-// The program's side of one connection, polling one data window.
-class Master {
- public:
-  Master() {
-    record->SetFunction(3);
-    record->SetAddress(0);
-    record->SetLength(10);
-    table.Add(record);
-  }
-  ~Master() {
-    if (tcp) tcp->Shutdown();
-    if (serial) serial->Shutdown();
-    ui.Shutdown();
-    pool.Shutdown();
-  }
-  void ConnectTcp(uint16_t port, int timeoutMs = 1000) {
-    tcp = std::make_shared<TcpClient>(counters, log);
-    tcp->Open("127.0.0.1", std::to_string(port), timeoutMs);
-    pool.Resume(tcp, kModbusTcp);
-  }
-  void ConnectRtu(const std::string& device) {
-    serial = std::make_shared<SerialPort>(counters, log);
-    SerialLineSettings line;
-    line.DevicePath = device;
-    line.BaudRate = 115200;
-    line.TimeoutMs = 1000;
-    ASSERT_EQ(serial->Open(line), SerialPort::OpenResult::kOpened);
-    pool.Resume(serial, kModbusRtu);
-  }
+// Polling one window of 10 registers from address 0.
+struct Master : RealPeerMaster {
+  Master() : RealPeerMaster(10, 10) {}
   // The trace of the window once it has seen `events` events.
   std::string TraceAfter(size_t events) {
     EXPECT_TRUE(Eventually([&] { return windows.Events().size() >= events; }));
@@ -55,17 +29,6 @@ class Master {
     }
     return trace.substr(0, end);
   }
-
-  WindowTable table;
-  std::shared_ptr<WindowRecord> record = std::make_shared<WindowRecord>();
-  TestUiThread ui;
-  RecordingWindows windows{table, ui.Id()};
-  std::atomic<int32_t> scanRate{10};
-  TrafficCounters counters;
-  RecordingLogSink log;
-  std::shared_ptr<TcpClient> tcp;
-  std::shared_ptr<SerialPort> serial;
-  PollingThread pool{table, windows, scanRate};
 };
 
 TEST(PollOverRealPeers, LibmodbusSlavesArePolledAndWrittenToOverTcpAndRtu) {

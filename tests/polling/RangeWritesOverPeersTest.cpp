@@ -6,25 +6,15 @@
 #include "modbus/ConnectionSettings.h"
 #include "modbus/SerialPort.h"
 #include "modbus/TcpClient.h"
-#include "polling/PollHarness.h"
+#include "polling/RealPeerMaster.h"
 #include "support/LibmodbusSlaves.h"
 #include "support/RecordingLogSink.h"
 
 namespace mms::test {
 namespace {
 
-struct Master {
-  Master() {
-    record->SetFunction(3);
-    record->SetLength(4);
-    table.Add(record);
-  }
-  ~Master() {
-    if (tcp) tcp->Shutdown();
-    if (serial) serial->Shutdown();
-    ui.Shutdown();
-    pool.Shutdown();
-  }
+struct Master : RealPeerMaster {
+  Master() : RealPeerMaster(4, 10) {}
   // Queues `request` and waits until the polling thread has sent it.
   WriteOutcome Write(const WriteRequest& request) {
     const uint64_t before = record->LastWriteOutcome().Sequence;
@@ -32,22 +22,6 @@ struct Master {
     EXPECT_TRUE(Eventually([&] { return record->LastWriteOutcome().Sequence != before; }));
     return record->LastWriteOutcome();
   }
-  PollResult Result() const {
-    PollResult result;
-    record->TakeResult(&result);
-    return result;
-  }
-
-  WindowTable table;
-  std::shared_ptr<WindowRecord> record = std::make_shared<WindowRecord>();
-  TestUiThread ui;
-  RecordingWindows windows{table, ui.Id()};
-  std::atomic<int32_t> scanRate{10};
-  TrafficCounters counters;
-  RecordingLogSink log;
-  std::shared_ptr<TcpClient> tcp;
-  std::shared_ptr<SerialPort> serial;
-  PollingThread pool{table, windows, scanRate};
 };
 
 WriteRequest Request(uint8_t function, uint8_t device, uint16_t address, uint16_t count,
