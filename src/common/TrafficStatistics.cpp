@@ -121,9 +121,17 @@ TrafficStatistics::Panels TrafficStatistics::Tick(const TrafficCounters& counter
   responseRateText_ = "   " + FixedText(responseRate, 2, decimalSeparator) + "/s";
   panels.requests = "Requests : " + std::to_string(counters.TxFrames.load()) + requestRateText_;
   panels.responses = "Responses : " + std::to_string(counters.RxFrames.load()) + responseRateText_;
+  lastTickMoved_ = rxKB != 0 || txKB != 0 || requestRate != 0 || responseRate != 0;
   previousTxFrames_ = txFrames;
   previousRxFrames_ = rxFrames;
   return panels;
+}
+
+bool TrafficStatistics::WouldRepeat(const TrafficCounters& counters) const {
+  return !lastTickMoved_ && counters.TxBytes.load() == previousTxBytes_ &&
+         counters.RxBytes.load() == previousRxBytes_ &&
+         counters.TxFrames.load() == previousTxFrames_ &&
+         counters.RxFrames.load() == previousRxFrames_;
 }
 
 }  // namespace mms

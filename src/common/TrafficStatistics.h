@@ -39,6 +39,9 @@ class TrafficStatistics {
   // thread may advance them in between; the frame rates and the values kept
   // for the next tick come from the same read, so no frame is lost to a rate.
   Panels Tick(const TrafficCounters& counters, char decimalSeparator);
+  // True when a Tick now would give the texts of the last one again: no
+  // counter moved since, and none had moved before it. Idle ticks skip it.
+  bool WouldRepeat(const TrafficCounters& counters) const;
 
   const std::string& TxRateText() const { return txRateText_; }
   const std::string& RxRateText() const { return rxRateText_; }
@@ -51,6 +54,7 @@ class TrafficStatistics {
   uint32_t previousRxBytes_ = 0;
   uint32_t previousTxFrames_ = 0;
   uint32_t previousRxFrames_ = 0;
+  bool lastTickMoved_ = true;  // no texts yet
   std::string txRateText_;
   std::string rxRateText_;
   std::string requestRateText_;

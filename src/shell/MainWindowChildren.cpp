@@ -152,8 +152,11 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void MainWindow::ScheduleResultRefresh() {
   if (refreshTimer_->isActive()) return;
+  // Never sooner than kRefreshIntervalMs after the first new result: a
+  // request sent and its answer, a few ms apart, then show in one pass.
   const qint64 since = lastRefresh_.isValid() ? lastRefresh_.elapsed() : refreshIntervalMs_;
-  refreshTimer_->start(static_cast<int>(std::max<qint64>(0, refreshIntervalMs_ - since)));
+  refreshTimer_->start(
+      static_cast<int>(std::max<qint64>(kRefreshIntervalMs, refreshIntervalMs_ - since)));
 }
 
 void MainWindow::RefreshResults() {

@@ -60,7 +60,9 @@ class StatusPanel : public QLabel {
         least, fontMetrics().horizontalAdvance(text) + 2 * frameWidth() + 2 * margin() + 8);
     if (width > reserved_) {
       reserved_ = width;
-      updateGeometry();
+      // A fixed size lets a new text repaint the panel without a relayout
+      // of the status bar, which would measure every panel's text again.
+      setFixedSize(reserved_, fontMetrics().height() + 2 * frameWidth() + 2 * margin());
     }
   }
   QSize sizeHint() const override { return QSize(reserved_, QLabel::sizeHint().height()); }
@@ -96,6 +98,7 @@ void MainWindow::BuildStatusBar() {
     panel->setObjectName(QStringLiteral("Panel%1").arg(i));
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel->setTextFormat(Qt::PlainText);
+    panel->setAutoFillBackground(true);
     panel->setAccessibleDescription(QString::fromLatin1(kDescriptions[i]));
     // Panels 0 to 4 start at the classic width; the empty last one needs none.
     if (i < kPanelCount - 1) panel->Reserve(kPanelWidth, typical[i]);
@@ -153,6 +156,7 @@ void MainWindow::RefreshStatistics() {
   // The texts are built with a stand-in separator that is then replaced by
   // the locale's, which need not be a single byte.
   constexpr char kSeparator = '\x01';
+  if (traffic_.WouldRepeat(state_.Traffic)) return RefreshLogStatus();
   const mms::TrafficStatistics::Panels texts = traffic_.Tick(state_.Traffic, kSeparator);
   const QString separator = QLocale().decimalPoint();
   const std::string* panelTexts[] = {&texts.tx, &texts.rx, &texts.requests, &texts.responses};

@@ -85,6 +85,7 @@ TEST(TrafficStatistics, PanelsFollowTheCountersTickByTick) {
     const char* rx;
     const char* requests;
     const char* responses;
+    bool repeats = false;  // the texts of the tick before, which an idle tick skips
   };
   const Step steps[] = {
       {0, 0, 0, 0, "Tx : 0 B    0.000 KB/s", "Rx : 0 B    0.000 KB/s", "Requests : 0   0.00/s",
@@ -97,6 +98,8 @@ TEST(TrafficStatistics, PanelsFollowTheCountersTickByTick) {
        "Requests : 7   30.00/s", "Responses : 7   30.00/s"},
       {1572864, 1572864, 7, 7, "Tx : 1.50 MB    0.000 KB/s", "Rx : 1.50 MB   0.000 KB/s",
        "Requests : 7   0.00/s", "Responses : 7   0.00/s"},
+      {1572864, 1572864, 7, 7, "Tx : 1.50 MB    0.000 KB/s", "Rx : 1.50 MB   0.000 KB/s",
+       "Requests : 7   0.00/s", "Responses : 7   0.00/s", true},
       // The counters pass 2^32 and start again: the rates stay small and right.
       {4294967000u, 1073741824u, 4294967295u, 7, "Tx : 4.00 GB    2.096384E+007 KB/s",
        "Rx : 1.00 GB   5235200.000 KB/s", "Requests : 4294967295   2.147484E+010/s",
@@ -109,6 +112,7 @@ TEST(TrafficStatistics, PanelsFollowTheCountersTickByTick) {
     counters.RxBytes = s.rxBytes;
     counters.TxFrames = s.txFrames;
     counters.RxFrames = s.rxFrames;
+    EXPECT_EQ(statistics.WouldRepeat(counters), s.repeats) << s.tx;
     const TrafficStatistics::Panels panels = statistics.Tick(counters, '.');
     EXPECT_EQ(panels.tx, s.tx);
     EXPECT_EQ(panels.rx, s.rx);
