@@ -15,25 +15,31 @@ namespace mms {
 namespace {
 
 // "<tx>" + "0xHH " per byte + "</tx>\r\n"
-constexpr size_t kMaxLineLength = 4 + 5 * TransmissionLog::kMaxFrameBytes + 5 + 2;
+constexpr size_t LineLength(int count) { return 4 + 5 * static_cast<size_t>(count) + 5 + 2; }
+constexpr size_t kMaxLineLength = LineLength(TransmissionLog::kMaxFrameBytes);
 
-size_t FormatLine(int direction, const uint8_t* bytes, int count, char* line) {
-  static const char kHex[] = "0123456789ABCDEF";
+// "0xHH " of every byte value, padded to 8 so that a byte is one 8-byte store
+// (the 3 bytes past it are overwritten by the next one or the closing tag).
+struct HexTable {
+  uint64_t text[256];
+  HexTable() {
+    static const char kHex[] = "0123456789ABCDEF";
+    for (int b = 0; b < 256; ++b) {
+      const char chars[8] = {'0', 'x', kHex[b >> 4], kHex[b & 0x0F], ' ', 0, 0, 0};
+      std::memcpy(&text[b], chars, sizeof chars);
+    }
+  }
+} const kHexTable;
+
+// Writes the LineLength(count) bytes of the line at `line`.
+void FormatLine(int direction, const uint8_t* bytes, int count, char* line) {
   const char* open = direction == kLogTransmitted ? "<tx>" : "<rx>";
   const char* close = direction == kLogTransmitted ? "</tx>\r\n" : "</rx>\r\n";
   char* out = line;
   std::memcpy(out, open, 4);
   out += 4;
-  for (int i = 0; i < count; ++i) {
-    *out++ = '0';
-    *out++ = 'x';
-    *out++ = kHex[bytes[i] >> 4];
-    *out++ = kHex[bytes[i] & 0x0F];
-    *out++ = ' ';
-  }
+  for (int i = 0; i < count; ++i, out += 5) std::memcpy(out, &kHexTable.text[bytes[i]], 8);
   std::memcpy(out, close, 7);
-  out += 7;
-  return static_cast<size_t>(out - line);
 }
 
 // One write of whole lines at `at`, the end of the file; only a short write
@@ -101,7 +107,12 @@ void TransmissionLog::Run() {
     work_.wait_for(lock, std::chrono::milliseconds(kBatchPauseMs),
                    [this] { return stop_ || flush_ || size_ >= kBatchFrames; });
     const size_t count = size_;
-    for (size_t i = 0; i < count; ++i) batch[i] = queue_[(head_ + i) % kQueueEntries];
+    for (size_t i = 0; i < count; ++i) {  // only the bytes each frame has
+      const Entry& from = queue_[(head_ + i) % kQueueEntries];
+      batch[i].direction = from.direction;
+      batch[i].count = from.count;
+      std::memcpy(batch[i].bytes, from.bytes, static_cast<size_t>(from.count));
+    }
     head_ = (head_ + count) % kQueueEntries;
     size_ = 0;
     room_.notify_all();
@@ -143,14 +154,13 @@ void TransmissionLog::WriteBatch(const Entry* entries, size_t count, int& fd) {
   };
   const uint64_t limit = sizeLimit_.load(std::memory_order_relaxed);
   for (size_t i = 0; i < count; ++i) {
-    char line[kMaxLineLength];
-    const size_t length = FormatLine(entries[i].direction, entries[i].bytes, entries[i].count, line);
+    const size_t length = LineLength(entries[i].count);
     // A line that would pass the size limit goes to the next file.
     if (limit != 0 && fileSize_ + pending + length > limit) {
       flush();
       fd = FileFor(fd, length);
     }
-    std::memcpy(text.data() + pending, line, length);
+    FormatLine(entries[i].direction, entries[i].bytes, entries[i].count, text.data() + pending);
     pending += length;
     ++lines;
   }

@@ -111,6 +111,7 @@ void TcpClient::Send(const uint8_t* frame, int length) {
     // Under the lock: once Shutdown() has returned, no frame is logged or
     // counted any more, so Disconnect can pause the log without losing one.
     if (io_.IsShutDown()) return;
+    awaitingReply_ = true;
     log_.LogHandOff(kLogTransmitted, frame, length);
     counters_.TxBytes.fetch_add(static_cast<uint32_t>(length), std::memory_order_relaxed);
     counters_.TxFrames.fetch_add(1, std::memory_order_relaxed);
@@ -121,6 +122,14 @@ int TcpClient::Receive(uint8_t* buffer, int length, int waitMs) {
   if (length <= 0) return 0;
   auto lock = io_.Lock();
   const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(waitMs, 0));
+  // The first read after a request waits for the device; a later one (the
+  // rest of a reply whose header came) mostly finds its bytes there already,
+  // so it reads before it polls.
+  if (!awaitingReply_ && io_.Fd() >= 0 && !io_.IsShutDown()) {
+    const ssize_t n = recv(io_.Fd(), buffer, static_cast<size_t>(length), MSG_DONTWAIT);
+    if (n > 0) return static_cast<int>(n);
+  }
+  awaitingReply_ = false;
   for (;;) {
     const Wait waited = io_.Wait(POLLIN, deadline);
     if (waited == Wait::kTimeout) return 0;

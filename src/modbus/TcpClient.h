@@ -66,6 +66,7 @@ class TcpClient : public NetClient {
   sockaddr_storage address_{};
   socklen_t addressLength_ = 0;
   InterruptibleFd io_;
+  bool awaitingReply_ = false;  // under io_'s lock: nothing read since the last Send
 };
 
 }  // namespace mms
