@@ -166,10 +166,11 @@ void MainWindow::RefreshResults() {
     if (DataWindow* window = WindowAt(slot)) window->ShowLatestResult();
   }
   // Showing results, painting included (a zero timer runs once the paint
-  // events are through), takes at most a tenth of the user-interface thread,
-  // so clicks and typing stay prompt however many windows poll.
+  // events are through), takes at most a twentieth of the user-interface
+  // thread: on a single CPU the screen then takes little from polling, and
+  // clicks and typing stay prompt however many windows poll.
   QTimer::singleShot(0, this, [this] {
     const qint64 took = lastRefresh_.elapsed();
-    refreshIntervalMs_ = static_cast<int>(std::clamp<qint64>(10 * took, kRefreshIntervalMs, 1000));
+    refreshIntervalMs_ = static_cast<int>(std::clamp<qint64>(20 * took, kRefreshIntervalMs, 1000));
   });
 }
