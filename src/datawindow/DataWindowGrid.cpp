@@ -80,15 +80,15 @@ namespace {
 
 // A label whose size never changes with its text asks no relayout of the
 // window (and of its frame, which re-measures the elided title) each time a
-// count or a time changes; an opaque one repaints without its group box. It
-// is sized in digits (all the texts are numbers), and widens by a few at once
-// only when a text outgrows it, so no text is measured as it counts.
+// count or a time changes. It is sized in digits (all the texts are numbers),
+// and widens by a few at once only when a text outgrows it, so no text is
+// measured as it counts. It stays transparent: an opaque one would show as a
+// lighter box on the group box's tinted face.
 void SetSteadyText(QLabel* label, const QString& text) {
   if (text == label->text()) return;
   const int digit = label->fontMetrics().horizontalAdvance(QLatin1Char('8'));
   const int width = static_cast<int>(text.size()) * digit;
   if (label->minimumWidth() != label->maximumWidth() || width > label->maximumWidth()) {
-    label->setAutoFillBackground(true);
     label->setFixedSize(std::max(width + 3 * digit, 8 * digit), label->sizeHint().height());
   }
   label->setText(text);
