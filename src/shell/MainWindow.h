@@ -86,9 +86,10 @@ class MainWindow : public QMainWindow {
   void SetReports(DataWindowReports* reports) { reports_ = reports; }
   // Where "Log to CSV..." adds its observer; set once at start-up.
   void SetPollObservers(mms::PollObserverFanOut* observers) { observers_ = observers; }
-  // New poll results wait: shows them kRefreshIntervalMs to one refresh
-  // interval later, at most every refresh interval (kRefreshIntervalMs,
-  // longer when showing takes long), however fast the device answers.
+  // New poll results wait: shows them no sooner than kRefreshIntervalMs after
+  // they came (a request and its answer show in one pass) and at most once
+  // per refresh interval (kRefreshIntervalMs, longer when showing takes
+  // long), however fast the device answers.
   void ScheduleResultRefresh();
   // Every open data window shows its latest result now.
   void RefreshResults();
